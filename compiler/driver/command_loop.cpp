@@ -1,0 +1,98 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/driver.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/tokenizer.h"
+
+uint8_t last_compile_ok = 0;
+
+namespace {
+
+constexpr uint16_t TOK_END = 124;
+
+// The two-word terminators (END IF, END SELECT, END FUNCTION, END SUB) leave
+// the cursor on their second word with g_token replaced by the one-word code.
+constexpr uint16_t two_word_terminators[] = {235, 221, 211, 208};
+
+// The dispatchers act only on a token that heads its line, so that a command
+// word inside a statement that failed is never taken for a command.
+bool token_heads_line() {
+  if (g_tokenptr == 0) return g_token == g_tokenlist[0];
+  if (g_tokenptr != 1 || g_tokenlist[0] != TOK_END) return false;
+  for (uint16_t t : two_word_terminators)
+    if (g_token == t) return true;
+  return false;
+}
+
+struct StrayLine {
+  uint16_t token;
+  const char *message;
+};
+
+constexpr StrayLine stray_lines[] = {
+    {248, "DATA statements no longer supported"},
+    {229, "NEXT Without FOR"},
+    {235, "ENDIF Without IF"},
+    {233, "ELSE Without IF"},
+    {135, "EXIT outside a loop"},
+    {220, "CASE invalid"},
+    {221, "Expected ENDSELECT"},
+    {236, "UNTIL Without DO"},
+    {237, "LOOP Without WHILE"},
+};
+
+constexpr uint16_t TOK_FUNCTION = 245, TOK_SUB = 142;
+constexpr uint16_t TOK_DOWNLOAD = 241, TOK_QUITDUMP = 217, TOK_RUN = 231,
+                   TOK_QUIT = 246, TOK_QUITNOW = 216, TOK_DRIVER_LINE = 252;
+
+}  // namespace
+
+int all_compilers() {
+  if (!token_heads_line()) return 0;
+  if (g_token == TOK_FUNCTION || g_token == TOK_SUB) {
+    // Definitions are not compiled yet; the header line is accepted.
+    return 1;
+  }
+  for (const StrayLine &s : stray_lines) {
+    if (g_token == s.token) {
+      print_error_ln(s.message);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int pc_commands() {
+  bool heads = token_heads_line();
+  // QUITNOW may also follow a complete statement on its line.
+  bool quitnow_after_statement =
+      last_compile_ok && g_token == TOK_QUITNOW && g_tokenlist[g_tokenptr] == TOK_QUITNOW;
+  if (!heads && !quitnow_after_statement) return 0;
+  switch (g_token) {
+    case TOK_DOWNLOAD:
+      download_firmware_table();
+      break;
+    case TOK_QUITDUMP:
+      quit_dump();
+    case TOK_RUN:
+      run_on_host();
+      break;
+    case TOK_QUIT:
+    case TOK_QUITNOW:
+      fflush(stdout);
+      exit(0);
+    case TOK_DRIVER_LINE:
+      // ":" and "@" share the token; only a record line is checked.
+      if (line[0] == ':')
+        check_hex_record(line);
+      else if (line[0] != '@')
+        return 0;
+      break;
+    default:
+      return 0;
+  }
+  fflush(stdout);
+  return 1;
+}

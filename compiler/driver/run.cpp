@@ -1,0 +1,41 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "codegen/emit.h"
+#include "driver/driver.h"
+#include "driver/state.h"
+#include "frontend/symbols.h"
+#include "frontend/tokenizer.h"
+#include "host/interpreter.h"
+
+namespace {
+constexpr uint16_t OP_END = 124;
+}
+
+void run_on_host() {
+  if (fCODE == 0) return;
+  if (arm_class()) fCODE *= 2;
+  double code;
+  if (f_table[2] == 0x2103)
+    code = static_cast<uint32_t>(static_cast<int32_t>(fCODE) - (ConstantStringPtr >> 2) + 1024) / 256.0;
+  else
+    code = fCODE / 256.0;
+  printf("\"... %6.2fK code %6.2f%s\n\"\n\n", code, (g_VSP + varSpace - g_VSPdim) / 256.0,
+         "K data programmed\r\n");
+  if (error_seen) {
+    printf("\r\n%s %s:%d", "First ERROR at line ", current_filename, firstERR);
+    return;
+  }
+  if (!check_labels(1, g_symbolcount)) return;
+  add_op(OP_END, 0);
+  optimizeTJ(0, 1);
+  printf("Executing on the PC...\n");
+  uint32_t start = getTickCount();
+  runINT();
+  printf("\r\n... Finished on the PC in %d ms\r\n", static_cast<int>(getTickCount() - start));
+  iCODE--;
+  if (DEMOmode) {
+    fflush(stdout);
+    exit(0);
+  }
+}

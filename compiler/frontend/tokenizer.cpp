@@ -1,0 +1,409 @@
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/driver.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/keywords.h"
+#include "frontend/symbols.h"
+#include "frontend/tokenizer.h"
+
+char line[LINE_SIZE];
+uint16_t g_tokenlist[TOKENLIST_SIZE];
+int32_t g_constants[CONSTANTS_SIZE];
+char g_stringtable[STRINGTABLE_SIZE];
+int32_t CStringAddr[CSTRINGADDR_SIZE];
+uint8_t g_tokenptr = 0;
+uint16_t g_token = TOK_EOL;
+uint8_t number_error = 0;
+int32_t num_digits = 0;
+
+namespace {
+
+constexpr uint16_t TOK_CHR = 222, TOK_LPAREN = 253, TOK_RPAREN = 254, TOK_EQUAL = 32;
+constexpr uint16_t TOK_SUB = 142, TOK_FUNCTION = 245, TOK_AS = 212;
+// With the two end-of-line tokens a line's list may use 127 entries.
+constexpr int TOKENS_MAX = 127 - 2;
+
+int line_len;
+int token_count;
+int const_count;
+bool declaration_mode;
+
+// A rejected line leaves an empty token list, so nothing acts on it. The
+// message may already have been printed by the routine that failed.
+int reject(const char *msg) {
+  if (msg) print_error_ln(msg);
+  token_count = 0;
+  g_tokenlist[0] = g_tokenlist[1] = TOK_EOL;
+  g_tokenptr = 0;
+  g_token = TOK_EOL;
+  return 0;
+}
+
+bool has_room(int tokens) { return token_count + tokens <= TOKENS_MAX; }
+
+bool push_token(uint16_t t) {
+  if (!has_room(1)) return false;
+  g_tokenlist[token_count++] = t;
+  return true;
+}
+
+void end_token_list() {
+  g_tokenlist[token_count] = TOK_EOL;
+  g_tokenlist[token_count + 1] = TOK_EOL;
+}
+
+[[noreturn]] void out_of_string_space() {
+  print_error_ln("Out of String space");
+  fflush(stdout);
+  exit(5);
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool starts_name(uint8_t c) { return is_alpha(c) || to_upper(c) == '_'; }
+
+uint32_t float_bits(double v) {
+  float f;
+  if (std::isnan(v))
+    f = NAN;
+  else if (v > 3.4028234663852886e38)
+    f = INFINITY;
+  else if (v < -3.4028234663852886e38)
+    f = -INFINITY;
+  else
+    f = static_cast<float>(v);
+  uint32_t bits;
+  memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
+// Low 32 bits of a non-negative integral value, defined for any magnitude.
+uint32_t low_32_bits(double v) {
+  if (!std::isfinite(v) || v < 0) return 0;
+  return static_cast<uint32_t>(std::fmod(v, 4294967296.0));
+}
+
+// The line-marker form: "# N "file"".
+void read_line_marker() {
+  uint32_t n = 0;
+  for (int k = 2; k < line_len && is_num(line[k]); k++) n = n * 10 + static_cast<uint32_t>(line[k] - '0');
+  g_linenum = static_cast<uint16_t>(n - 1);
+  for (int k = 2; k < line_len; k++) {
+    if (line[k] != '"') continue;
+    int len = 0;
+    for (k++; k < line_len && line[k] != '"'; k++) current_filename[len++] = line[k];
+    current_filename[len] = 0;
+    break;
+  }
+}
+
+// Lines for the driver are told by their first character and give one token.
+bool special_line(uint16_t &token) {
+  switch (line[0]) {
+    case ':':
+    case '@':
+    case '$':
+    case '"':
+    case '!':
+      token = 252;
+      return true;
+    case '>':
+      if (line_len < 3 || line[2] != '0') return false;
+      token = 252;
+      return true;
+    case '^':
+      token = 56;
+      return true;
+    case '?':
+      token = 241;
+      return true;
+    case '#':
+      if (line_len > 1 && line[1] == ' ') read_line_marker();
+      token = TOK_EOL;
+      return true;
+    default:
+      return false;
+  }
+}
+
+int skip_spaces(int pos) {
+  while (pos < line_len && line[pos] == ' ') pos++;
+  return pos;
+}
+
+// A numeric literal at pos; false when the line was rejected.
+bool tokenize_number(int &pos) {
+  double value = parse_number(line, pos, line_len, 0);
+  bool bad = number_error != 0;
+  bool single = false;
+  if (pos < line_len && line[pos] == '.') {
+    pos++;
+    double fraction = parse_number(line, pos, line_len, 0);
+    bad = bad || number_error;
+    value += fraction / std::pow(10.0, num_digits);
+    single = true;
+  }
+  if (pos < line_len && (line[pos] == 'E' || line[pos] == 'e')) {
+    pos++;
+    bool negative = false;
+    if (pos < line_len && (line[pos] == '+' || line[pos] == '-')) negative = line[pos++] == '-';
+    int digits = 0;
+    double exponent = 0;
+    for (; pos < line_len && is_num(line[pos]); pos++, digits++) exponent = exponent * 10 + (line[pos] - '0');
+    if (digits == 0) bad = true;
+    value = negative ? value / std::pow(10.0, exponent) : value * std::pow(10.0, exponent);
+    single = true;
+  }
+  if (!single && value > 4294967295.0) bad = true;
+  if (bad) print_error_ln("Syntax error in constant");
+  if (const_count >= CONSTANTS_SIZE || !has_room(1)) return reject("Line Too Long");
+  int n = const_count++;
+  g_constants[n] = static_cast<int32_t>(single ? float_bits(value) : low_32_bits(value));
+  push_token(static_cast<uint16_t>((single ? TOK_SINGLE : TOK_INTEGER) + n));
+  return true;
+}
+
+// A string literal at pos (on its opening quote); false when rejected.
+bool tokenize_string(int &pos) {
+  pos++;
+  if (pos + 1 < line_len && line[pos + 1] == '"') {
+    // "x" is the character literal CHR(x).
+    if (token_count > 123 || const_count >= CONSTANTS_SIZE || !has_room(4)) return reject("Line Too Long");
+    int n = const_count++;
+    g_constants[n] = static_cast<signed char>(line[pos]);
+    push_token(TOK_CHR);
+    push_token(TOK_LPAREN);
+    push_token(static_cast<uint16_t>(TOK_INTEGER + n));
+    push_token(TOK_RPAREN);
+    pos += 2;
+    return true;
+  }
+  char text[LINE_SIZE];
+  int len = 0;
+  for (;;) {
+    while (pos < line_len && line[pos] != '"' && len < LINE_SIZE - 1) text[len++] = line[pos++];
+    if (pos >= line_len || line[pos] != '"') return reject("Missing end \"");
+    pos++;
+    // Constant concatenations fold into this one literal.
+    for (;;) {
+      int at = nextIsAddCHR(pos);
+      if (!at) break;
+      double v = parse_number(line, at, line_len, 0);
+      at = skip_spaces(at);
+      if (at >= line_len || line[at] != ')') return reject("illegal string");
+      if (len < LINE_SIZE - 1) text[len++] = static_cast<char>(low_32_bits(std::fabs(v)) & 0xFF);
+      pos = at + 1;
+    }
+    int at = nextIsAddStr(pos);
+    if (!at) break;
+    pos = at;
+  }
+  if (!has_room(1)) return reject("Line Too Long");
+  if (ConstantStringCounter >= STRING_LITERALS_MAX || ConstantStringPtr - (len + 1) < 0)
+    out_of_string_space();
+  ConstantStringPtr -= len + 1;
+  memcpy(g_stringtable + ConstantStringPtr, text, static_cast<size_t>(len));
+  g_stringtable[ConstantStringPtr + len] = 0;
+  push_token(nextConstantString());
+  return true;
+}
+
+// Relational operators, and "=" closing a compound assignment such as "+=".
+bool tokenize_operator(int &pos) {
+  char c = line[pos];
+  char next = pos + 1 < line_len ? line[pos + 1] : 0;
+  if (c == '=' && token_count > 0 && g_tokenlist[token_count - 1] >= 4 && g_tokenlist[token_count - 1] <= 56) {
+    if (pos > 0 && is_blank(line[pos - 1])) return reject("illegal assignment");
+    pos++;
+    return push_token(TOK_EQUAL) || reject("Line Too Long");
+  }
+  uint16_t t;
+  int width = 2;
+  if (c == '<')
+    t = next == '<' ? 25 : next == '>' ? 37 : next == '=' ? 35 : (width = 1, 33);
+  else if (c == '>')
+    t = next == '>' ? 24 : next == '<' ? 37 : next == '=' ? 36 : (width = 1, 34);
+  else
+    t = next == '<' ? 35 : next == '>' ? 36 : (width = 1, 32);
+  pos += width;
+  return push_token(t) || reject("Line Too Long");
+}
+
+// A name or a one-character word: keyword or symbol.
+bool tokenize_word(const char *word, int len) {
+  int k = is_keyword(word, len);
+  if (k) {
+    uint16_t code = keyword_table[k].code;
+    if (code == TOK_SUB || code == TOK_FUNCTION) declaration_mode = true;
+    return push_token(code) || reject("Line Too Long");
+  }
+  if (!starts_name(static_cast<uint8_t>(word[0]))) return reject("Expected a variable");
+  if (!has_room(1)) return reject("Line Too Long");
+  int32_t found = is_symbol(word, len);
+  int32_t index;
+  if (found && !declaration_mode) {
+    index = found - 1;
+  } else {
+    // In a SUB or FUNCTION header every name is new: parameters and locals
+    // get symbols of their own.
+    index = add_symbol(word, len);
+    if (index < 0) return reject(nullptr);
+  }
+  return push_token(static_cast<uint16_t>(TOK_SYMBOL + index));
+}
+
+}  // namespace
+
+int read_tokenize_line() {
+  line_len = BASICgetln(line);
+  g_linenum++;
+  fflush(stdout);
+  token_count = 0;
+  const_count = 0;
+  declaration_mode = false;
+  g_tokenptr = 0;
+
+  uint16_t special;
+  if (line_len > 0 && special_line(special)) {
+    if (special != TOK_EOL) push_token(special);
+    end_token_list();
+    return 1;
+  }
+  if (line_was_cut) return reject("Line Too Long");
+
+  int pos = 0;
+  while (pos < line_len) {
+    uint8_t c = static_cast<uint8_t>(line[pos]);
+    if (is_blank(static_cast<char>(c))) {
+      pos++;
+      continue;
+    }
+    if (c == '\'' || c == 0x1B || c == 0x03) break;
+    char next = pos + 1 < line_len ? line[pos + 1] : 0;
+    char word[40];
+    int len = 0;
+    if (starts_name(c)) {
+      bool has_letter = false;
+      for (; pos < line_len && is_alpha_num(static_cast<uint8_t>(line[pos])); pos++) {
+        uint8_t u = to_upper(static_cast<uint8_t>(line[pos]));
+        if (is_alpha(u)) has_letter = true;
+        if (len < 31) word[len++] = static_cast<char>(u);
+      }
+      if (pos < line_len && line[pos] == '$') {
+        word[len++] = '$';
+        pos++;
+      }
+      if (!has_letter) return reject("illegal variable name");
+    } else if (start_number(static_cast<char>(c), next)) {
+      if (!tokenize_number(pos)) return 0;
+      continue;
+    } else if (c == '"') {
+      if (!tokenize_string(pos)) return 0;
+      continue;
+    } else if (c == '=' || c == '<' || c == '>') {
+      if (!tokenize_operator(pos)) return 0;
+      continue;
+    } else {
+      word[len++] = static_cast<char>(c);
+      pos++;
+    }
+    if (!tokenize_word(word, len)) return 0;
+  }
+  end_token_list();
+  return 1;
+}
+
+bool start_number(char c, char next) {
+  return is_num(static_cast<uint8_t>(c)) || c == '$' || c == '%' || (c == '&' && next == 'H');
+}
+
+double parse_number(const char *text, int &pos, int length, int hexDefault) {
+  int base = hexDefault ? 16 : 10;
+  number_error = 0;
+  if (pos + 1 < length && text[pos] == '0' && text[pos + 1] == 'x') {
+    base = 16;
+    pos += 2;
+  } else if (pos + 1 < length && text[pos] == '&' && text[pos + 1] == 'H') {
+    base = 16;
+    pos += 2;
+  } else if (pos < length && text[pos] == '$') {
+    base = 16;
+    pos++;
+  } else if (pos < length && text[pos] == '%') {
+    base = 2;
+    pos++;
+  }
+  double value = 0;
+  num_digits = 0;
+  for (; pos < length; pos++) {
+    uint8_t c = static_cast<uint8_t>(text[pos]);
+    int digit;
+    if (is_num(c)) {
+      digit = c - '0';
+    } else if (base == 16 && to_upper(c) >= 'A' && to_upper(c) <= 'F') {
+      digit = to_upper(c) - 'A' + 10;
+    } else {
+      break;
+    }
+    if (base == 2 && digit > 1) number_error = 1;
+    value = value * base + digit;
+    num_digits++;
+  }
+  return value;
+}
+
+namespace {
+// Optional spaces, then '+' or '&', then optional spaces: the position after
+// them, or 0.
+int after_concatenation(int pos) {
+  pos = skip_spaces(pos);
+  if (pos >= line_len || (line[pos] != '+' && line[pos] != '&')) return 0;
+  return skip_spaces(pos + 1);
+}
+}  // namespace
+
+int nextIsAddCHR(int pos) {
+  pos = after_concatenation(pos);
+  if (!pos || pos + 3 > line_len) return 0;
+  if (to_upper(static_cast<uint8_t>(line[pos])) != 'C' || to_upper(static_cast<uint8_t>(line[pos + 1])) != 'H' ||
+      to_upper(static_cast<uint8_t>(line[pos + 2])) != 'R')
+    return 0;
+  pos = skip_spaces(pos + 3);
+  if (pos >= line_len || line[pos] != '(') return 0;
+  return skip_spaces(pos + 1);
+}
+
+int nextIsAddStr(int pos) {
+  pos = after_concatenation(pos);
+  if (!pos || pos >= line_len || line[pos] != '"') return 0;
+  return pos + 1;
+}
+
+uint16_t nextConstantString() {
+  CStringAddr[ConstantStringCounter] = ConstantStringPtr;
+  return static_cast<uint16_t>(TOK_STRING + ConstantStringCounter++);
+}
+
+void not_eoln() { print_error_ln("Expected End Of Line"); }
+
+int lookahead4dim() {
+  int k = g_tokenptr;
+  while (k < TOKENLIST_SIZE && g_tokenlist[k] != TOK_EOL && g_tokenlist[k] != TOK_AS) k++;
+  if (k >= TOKENLIST_SIZE - 1 || g_tokenlist[k] == TOK_EOL) return 1;
+  switch (g_tokenlist[k + 1]) {
+    case 214:
+      return 1;
+    case 213:
+      return 3;
+    case 200:
+      return 18;
+    case 201:
+      return 2;
+    default:
+      print_error_ln("expected type specifier");
+      return 1;
+  }
+}
