@@ -10,6 +10,7 @@ int32_t missingLink[MISSING_LINK_SIZE];
 uint16_t jmpPTR = 1;
 int32_t nextLink = 0;
 uint16_t last_op = 0;
+uint8_t inside_ezh = 0;
 int32_t last_addr = 0;
 
 // No back end is connected yet: operations are accepted and emit nothing.
@@ -26,3 +27,17 @@ void reset_codegen() {
   last_op = 0;
   last_addr = 0;
 }
+
+void rewind_code(uint32_t mark) { fCODE = mark; }
+
+uint16_t add_fwd_ref() {
+  jump_table[jmpPTR] = -1;
+  return jmpPTR++;
+}
+
+uint16_t add_fwd_jmpcall(uint16_t op) {
+  add_op(op, jmpPTR);
+  return add_fwd_ref();
+}
+
+void patchJumpTable(int32_t label) { jump_table[label] = static_cast<int32_t>(fCODE); }

@@ -17,7 +17,16 @@ extern int32_t nextLink;
 extern uint16_t last_op;
 extern int32_t last_addr;
 
+// 0 for Thumb code, 1 inside an __IOHA__ section, 2 inside __IOHB__.
+extern uint8_t inside_ezh;
+
 void add_op(uint16_t op, int32_t operand);
+// Drops the code emitted since mark when nothing since then depends on it
+// (no pool constant, link or pool placement); clears the dropped records.
+void rewind_code(uint32_t mark);
 void optimizeTJ(int32_t first, int final);
+uint16_t add_fwd_ref();
+uint16_t add_fwd_jmpcall(uint16_t op);
+void patchJumpTable(int32_t label);
 // Puts every piece of emission state back as before the first operation.
 void reset_codegen();

@@ -1,4 +1,482 @@
 #include "compile/expression.h"
 
+#include <cmath>
+#include <cstring>
+
+#include "codegen/emit.h"
+#include "compile/operands.h"
+#include "compile/procedures.h"
+#include "compile/token_cursor.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/symbols.h"
+
 uint8_t integer_ops = 1;
 uint8_t bitwise_ops = 1;
+int32_t const_expr_value = 0;
+int32_t the_addr = 0;
+
+namespace {
+
+constexpr int EXPR_STACK_SIZE = 12;
+// Operand entry: the value is in the accumulator (or was pushed from it).
+constexpr int32_t IN_ACCUM = 4095;
+// The bottom operator: its group is above every operator's.
+constexpr uint16_t SENTINEL_OP = 116;
+
+constexpr uint16_t OP_POPACC = 10, OP_ACC2OPND = 11, OP_ITOF = 12, OP_OPND_ITOF = 13, OP_FTOI = 14,
+                   OP_OPND_FTOI = 15, OP_OPND_CONST = 100, OP_OPND_LDVAR = 102, OP_CONST = 103,
+                   OP_LDVAR = 104, OP_NEG = 113, OP_NOT = 114, OP_LOGNOT = 115, OP_PUSHACC = 129;
+
+int group_of(uint16_t op) { return op & 0xF8; }
+
+// The binary operators among the codes 4 to 56; the others there (LEFT,
+// RIGHT, STRCOMP, LEN) cannot continue an expression.
+constexpr uint16_t binary_operators[] = {4, 7, 8, 16, 17, 24, 25, 32, 33, 34, 35, 36, 37, 40, 48, 56};
+
+bool is_binary_operator(uint16_t t) {
+  for (uint16_t op : binary_operators)
+    if (t == op) return true;
+  return false;
+}
+
+bool is_named_const(uint16_t t) { return type_of(t) == SYM_CONSTANT; }
+bool is_single_var(uint16_t t) { return type_of(t) == 'C'; }
+
+// An integer variable, declaring an unknown name as one. A name whose
+// declaration failed has been reported.
+bool is_int_var(uint16_t t) { return is_symbol_token(t) && is_ivariable(t); }
+
+bool is_deferrable(uint16_t t) {
+  return is_int_literal(t) || is_flt_literal(t) || is_int_var(t) || is_single_var(t);
+}
+
+uint32_t literal_value(uint16_t t) { return static_cast<uint32_t>(g_constants[literal_slot(t)]); }
+
+// The value a deferred literal or constant loads with in the current mode.
+int32_t deferred_value(uint16_t t) {
+  if (is_int_literal(t))
+    return integer_ops ? static_cast<int32_t>(literal_value(t))
+                       : static_cast<int32_t>(int_to_single_bits(static_cast<int32_t>(literal_value(t))));
+  if (is_flt_literal(t)) return integer_ops ? single_bits_to_int(literal_value(t)) : static_cast<int32_t>(literal_value(t));
+  return named_const_value(symbol_of(t));
+}
+
+int32_t fold_not(int32_t v) { return bitwise_ops ? ~v : (v == 0 ? 1 : 0); }
+
+struct ParseStack {
+  uint16_t ops[EXPR_STACK_SIZE];
+  int32_t opnds[EXPR_STACK_SIZE];
+  int size = 0;
+  bool push(uint16_t op, int32_t operand) {
+    if (size >= EXPR_STACK_SIZE) return false;
+    ops[size] = op;
+    opnds[size] = operand;
+    size++;
+    return true;
+  }
+};
+
+// Compiles an operand that is not deferred into the accumulator, converting
+// it to the expression's mode with the given operands of ops 12 and 14.
+// An operand compiler that failed with a message of its own is not followed
+// by a second report.
+bool compile_operand(int32_t itofOperand, int32_t ftoiOperand) {
+  uint32_t errors = error_count;
+  if (do_int_operand()) {
+    if (!integer_ops) add_op(OP_ITOF, itofOperand);
+    return true;
+  }
+  if (error_count != errors) return false;
+  if (do_flt_operand()) {
+    if (integer_ops) add_op(OP_FTOI, ftoiOperand);
+    return true;
+  }
+  if (error_count == errors) print_error_ln("Expected Operand");
+  return false;
+}
+
+// Applies the operator on top of the stack to the top two operands.
+void reduce(ParseStack &s, uint8_t &accFree) {
+  int32_t &left = s.opnds[s.size - 2];
+  if (compile_op(left, s.ops[s.size - 1], s.opnds[s.size - 1], accFree)) {
+    left = IN_ACCUM;
+    accFree = 0;
+  }
+  s.size--;
+}
+
+}  // namespace
+
+uint32_t int_to_single_bits(int32_t v) {
+  float f = static_cast<float>(v);
+  uint32_t bits;
+  memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
+// Truncates toward zero and saturates; NaN gives 0.
+int32_t single_bits_to_int(uint32_t bits) {
+  float f;
+  memcpy(&f, &bits, sizeof f);
+  if (std::isnan(f)) return 0;
+  if (f >= 2147483648.0f) return INT32_MAX;
+  if (f <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(f);
+}
+
+int32_t named_const_value(int symbol) {
+  int32_t v = g_symboladdr[symbol];
+  bool single = g_symbolsize[symbol] == CONST_IS_SINGLE;
+  if (integer_ops) return single ? single_bits_to_int(static_cast<uint32_t>(v)) : v;
+  return single ? v : static_cast<int32_t>(int_to_single_bits(v));
+}
+
+int end_of_expr(uint16_t t) {
+  switch (t) {
+    case 223: case 224: case 225: case 226: case 227: case 233: case 251: case 254: case 255:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+uint16_t overloaded_ops(uint16_t op) {
+  switch (op) {
+    case 40: return bitwise_ops ? 40 : 41;
+    case 48: return bitwise_ops ? 48 : 49;
+    case 56: return bitwise_ops ? 56 : 55;
+    case 114: return bitwise_ops ? 114 : 115;
+    default:
+      if (is_comparison(op)) bitwise_ops = 0;
+      return op;
+  }
+}
+
+void lookahead4float() {
+  bitwise_ops = 1;
+  integer_ops = 1;
+  for (int i = g_tokenptr; i < TOKENLIST_SIZE; i++) {
+    uint16_t t = g_tokenlist[i];
+    if (t == TOK_EOL || end_of_expr(t)) return;
+    if (is_int_literal(t) || t == tok::CHR || t == tok::ADDRESSOF) return;
+    if (is_flt_literal(t)) {
+      integer_ops = 0;
+      return;
+    }
+    if (!is_symbol_token(t)) continue;
+    int type = type_of(t);
+    // Under requireDIM an undeclared name is reported where it is compiled,
+    // not here as well.
+    if (type == SYM_NEW && requireDIM) continue;
+    if (is_ivariable(t) || is_iarray(t) || is_iarrayPtr(t) || is_intPtr(t)) return;
+    if (is_fvariable(t) || is_fltPtr(t) || is_farray(t) || is_farrayPtr(t)) {
+      integer_ops = 0;
+      return;
+    }
+    if (is_funct(t)) {
+      uint8_t result = function_result(t);
+      if (result == 'A') return;
+      if (result == 'C') {
+        integer_ops = 0;
+        return;
+      }
+    }
+  }
+}
+
+int32_t compute_op(int32_t left, uint16_t op, int32_t right) {
+  uint32_t l = static_cast<uint32_t>(left), r = static_cast<uint32_t>(right);
+  switch (op) {
+    case 4: return static_cast<int32_t>(l * r);
+    case 7:
+      if (right == 0) return 0;
+      if (left == INT32_MIN && right == -1) return INT32_MIN;
+      return left / right;
+    case 8:
+      if (right == 0 || right == -1) return 0;
+      return left % right;
+    case 16: return static_cast<int32_t>(l + r);
+    case 17: return static_cast<int32_t>(l - r);
+    case 24: return left >> (right & 31);
+    case 25: return static_cast<int32_t>(l << (right & 31));
+    case 32: return left == right;
+    case 33: return left < right;
+    case 34: return left > right;
+    case 35: return left <= right;
+    case 36: return left >= right;
+    case 37: return left != right;
+    case 40: return left & right;
+    case 48: return left | right;
+    case 56: return left ^ right;
+    case 41: return left != 0 && right != 0;
+    case 49: return left != 0 || right != 0;
+    case 55: return (left != 0) != (right != 0);
+    default:
+      print_error_ln("Unknown operator");
+      return 0;
+  }
+}
+
+int const_op_const(int32_t left, uint16_t op, int32_t right) {
+  if (!integer_ops || left == IN_ACCUM || right == IN_ACCUM) return 0;
+  uint16_t l = static_cast<uint16_t>(left), r = static_cast<uint16_t>(right);
+  if (!is_int_literal(l) || !is_int_literal(r)) return 0;
+  // A division by a constant 0 is left to the run-time rule.
+  if ((op == 7 || op == 8) && literal_value(r) == 0) return 0;
+  return 1;
+}
+
+int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
+  if (const_op_const(left, op, right)) {
+    uint16_t l = static_cast<uint16_t>(left);
+    g_constants[literal_slot(l)] = compute_op(static_cast<int32_t>(literal_value(l)), op,
+                                               static_cast<int32_t>(literal_value(static_cast<uint16_t>(right))));
+    return 0;
+  }
+  if (left != IN_ACCUM && right != IN_ACCUM && !accFree) add_op(OP_PUSHACC, 5);
+  if (right == IN_ACCUM) {
+    add_op(OP_ACC2OPND, 3);
+    if (left == IN_ACCUM) add_op(OP_POPACC, 1);
+  } else {
+    uint16_t r = static_cast<uint16_t>(right);
+    if (is_int_literal(r) || is_flt_literal(r) || is_named_const(r)) {
+      add_op(OP_OPND_CONST, deferred_value(r));
+    } else {
+      add_op(OP_OPND_LDVAR, g_symboladdr[symbol_of(r)]);
+      if (is_single_var(r)) {
+        if (integer_ops) add_op(OP_OPND_FTOI, 9);
+      } else if (!integer_ops) {
+        add_op(OP_OPND_ITOF, 10);
+      }
+    }
+  }
+  if (left != IN_ACCUM) {
+    uint16_t l = static_cast<uint16_t>(left);
+    if (is_int_literal(l) || is_flt_literal(l) || is_named_const(l)) {
+      add_op(OP_CONST, deferred_value(l));
+    } else {
+      add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
+      if (is_single_var(l)) {
+        if (integer_ops) add_op(OP_FTOI, 11);
+      } else if (!integer_ops) {
+        add_op(OP_ITOF, 1);
+      }
+    }
+  }
+  add_op(overloaded_ops(op), 9);
+  return 1;
+}
+
+int do_expr(uint8_t typeCheck) {
+  if (typeCheck) lookahead4float();
+  bool pendingNot = false, pendingNeg = false;
+  if (g_token == tok::NOT) {
+    pendingNot = true;
+    advance();
+  } else if (g_token == tok::MINUS) {
+    pendingNeg = true;
+    advance();
+  }
+
+  // The first operand.
+  int32_t first;
+  uint16_t t = g_token;
+  if (is_symbol_token(t) && type_of(t) == SYM_NEW && !is_ivariable(t)) return 0;
+  if (is_int_literal(t)) {
+    if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(0u - literal_value(t));
+    pendingNeg = false;
+    first = t;
+  } else if (is_flt_literal(t)) {
+    if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(literal_value(t) | 0x80000000u);
+    pendingNeg = false;
+    first = t;
+  } else if (is_int_var(t) || is_single_var(t) || is_named_const(t)) {
+    first = t;
+    if (pendingNeg) {
+      if (is_named_const(t)) {
+        add_op(OP_CONST, named_const_value(symbol_of(t)));
+      } else {
+        add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
+        if (is_single_var(t) && integer_ops) add_op(OP_FTOI, 14);
+        if (!is_single_var(t) && !integer_ops) add_op(OP_ITOF, 3);
+      }
+      first = IN_ACCUM;
+    }
+  } else {
+    if (!compile_operand(4, 4)) return 0;
+    first = IN_ACCUM;
+  }
+  if (pendingNeg) {
+    add_op(OP_NEG, 0);
+    first = IN_ACCUM;
+  }
+
+  ParseStack s;
+  s.push(SENTINEL_OP, first);
+  uint8_t accFree = first == IN_ACCUM ? 0 : 1;
+  for (;;) {
+    advance();
+    uint16_t op = g_token;
+    if (end_of_expr(op) || op > 56 || op < 4) break;
+    if (!is_binary_operator(op)) {
+      print_error_ln("Unknown operator");
+      return 0;
+    }
+    op = overloaded_ops(op);
+    if (group_of(op) >= group_of(s.ops[s.size - 1])) {
+      reduce(s, accFree);
+      if (group_of(op) >= group_of(s.ops[s.size - 1])) reduce(s, accFree);
+    }
+    advance();
+    int32_t operand;
+    uint16_t u = g_token;
+    if (is_symbol_token(u) && type_of(u) == SYM_NEW && !is_ivariable(u)) return 0;
+    if (is_deferrable(u)) {
+      operand = u;
+    } else {
+      if (!accFree) add_op(OP_PUSHACC, 22);
+      if (!compile_operand(5, 8)) return 0;
+      operand = IN_ACCUM;
+      accFree = 0;
+    }
+    if (!s.push(op, operand)) {
+      print_error_ln("Expression too complex");
+      return 0;
+    }
+  }
+  while (s.size > 1) reduce(s, accFree);
+
+  int32_t last = s.opnds[0];
+  if (last != IN_ACCUM) {
+    uint16_t l = static_cast<uint16_t>(last);
+    bool integer_constant = is_int_literal(l) || (is_named_const(l) && g_symbolsize[symbol_of(l)] != CONST_IS_SINGLE);
+    if (integer_constant && pendingNot) {
+      int32_t v = is_int_literal(l) ? static_cast<int32_t>(literal_value(l)) : g_symboladdr[symbol_of(l)];
+      v = fold_not(v);
+      add_op(OP_CONST, integer_ops ? v : static_cast<int32_t>(int_to_single_bits(v)));
+      pendingNot = false;
+    } else if (is_int_literal(l) || is_flt_literal(l) || is_named_const(l)) {
+      add_op(OP_CONST, deferred_value(l));
+    } else {
+      add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
+      if (is_single_var(l) && integer_ops) add_op(OP_FTOI, 2);
+      if (!is_single_var(l) && !integer_ops) add_op(OP_ITOF, 6);
+    }
+  }
+  if (pendingNot) add_op(bitwise_ops ? OP_NOT : OP_LOGNOT, 88);
+  return 1;
+}
+
+namespace {
+
+// A constant operand at the cursor: a literal, a parenthesised constant
+// expression or ADDRESSOF; a named constant only where allowed.
+bool const_operand(bool allowNamed, bool &pendingNeg, int32_t &value) {
+  uint16_t t = g_token;
+  if (is_int_literal(t)) {
+    value = static_cast<int32_t>(literal_value(t));
+  } else if (is_flt_literal(t)) {
+    if (!integer_ops) return false;
+    uint32_t bits = literal_value(t);
+    if (pendingNeg) {
+      bits |= 0x80000000u;
+      pendingNeg = false;
+    }
+    value = single_bits_to_int(bits);
+  } else if (allowNamed && is_named_const(t)) {
+    value = named_const_value(symbol_of(t));
+  } else if (t == tok::LPAREN) {
+    advance();
+    if (!is_const_expr(0) || g_token != tok::RPAREN) return false;
+    value = const_expr_value;
+  } else if (t == tok::ADDRESSOF) {
+    if (!do_addr()) return false;
+    value = static_cast<int32_t>(the_addr);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int do_const_expr(uint8_t typeCheck) {
+  if (typeCheck) lookahead4float();
+  bool pendingNot = false, pendingNeg = false;
+  if (g_token == tok::NOT) {
+    pendingNot = true;
+    advance();
+  } else if (g_token == tok::MINUS) {
+    pendingNeg = true;
+    advance();
+  }
+  int32_t first;
+  if (!const_operand(true, pendingNeg, first)) return 0;
+  if (pendingNeg) first = static_cast<int32_t>(0u - static_cast<uint32_t>(first));
+
+  ParseStack s;
+  s.push(SENTINEL_OP, first);
+  auto reduce_values = [&s]() -> bool {
+    uint16_t op = s.ops[s.size - 1];
+    int32_t right = s.opnds[s.size - 1];
+    if ((op == 7 || op == 8) && right == 0) return false;
+    s.opnds[s.size - 2] = compute_op(s.opnds[s.size - 2], op, right);
+    s.size--;
+    return true;
+  };
+  for (;;) {
+    advance();
+    uint16_t op = g_token;
+    if (end_of_expr(op) || op > 56 || op < 4) break;
+    if (!is_binary_operator(op)) return 0;
+    op = overloaded_ops(op);
+    if (group_of(op) >= group_of(s.ops[s.size - 1])) {
+      if (!reduce_values()) return 0;
+      if (group_of(op) >= group_of(s.ops[s.size - 1]) && !reduce_values()) return 0;
+    }
+    advance();
+    bool noNeg = false;
+    int32_t value;
+    if (!const_operand(false, noNeg, value)) return 0;
+    if (!s.push(op, value)) return 0;
+  }
+  while (s.size > 1)
+    if (!reduce_values()) return 0;
+  const_expr_value = s.opnds[0];
+  if (pendingNot) const_expr_value = fold_not(const_expr_value);
+  return 1;
+}
+
+// A failed attempt leaves no trace: the cursor and the mode flags (which a
+// comparison read on the way may have changed) are put back.
+int is_const_expr(uint8_t typeCheck) {
+  uint8_t start = g_tokenptr;
+  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+  if (do_const_expr(typeCheck)) return 1;
+  set_cursor(start);
+  integer_ops = savedInteger;
+  bitwise_ops = savedBitwise;
+  return 0;
+}
+
+int do_addr() {
+  advance();
+  uint16_t t = g_token;
+  int type = type_of(t);
+  uint32_t strings = static_cast<uint32_t>(FlashEnd) - 0x20000u;
+  if (type == SYM_LABEL || is_funct(t)) {
+    the_addr = static_cast<int32_t>(static_cast<uint32_t>(g_symboladdr[symbol_of(t)]) * (arm_class() ? 4u : 2u) +
+                                    16u * f_table[4]);
+  } else if (type >= 64 && type <= 127) {
+    the_addr = static_cast<int32_t>(f_table[7] * 65536u + f_table[6] + 4u * static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
+  } else if (type == SYM_WORD_TABLE || type == SYM_CSTRING) {
+    the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
+  } else if (is_str_literal(t)) {
+    the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[t & 0x3FFF]));
+  } else {
+    print_error_ln("Expected variable or function");
+    return 0;
+  }
+  return 1;
+}

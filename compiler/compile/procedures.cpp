@@ -1,5 +1,7 @@
 #include "compile/procedures.h"
 
+#include "frontend/symbols.h"
+
 uint8_t localType[LOCALS_MAX];
 int32_t localAddr[LOCALS_MAX];
 uint16_t fsStart[PROCEDURES_MAX];
@@ -21,3 +23,7 @@ void reset_procedures() {
   localAddr[2] = 0;
   nextLocal = 3;
 }
+
+int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] & 0x7F]; }
+
+uint8_t function_result(uint16_t t) { return localType[function_first_slot(t)]; }

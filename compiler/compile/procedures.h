@@ -13,3 +13,10 @@ extern int32_t nextLocal;
 
 // Puts the descriptor tables into their state before any definition.
 void reset_procedures();
+
+// The first descriptor entry (the result slot) of the routine a symbol token
+// names, and the routine's result letter ('A', 'C', 'R', or 0 for a SUB).
+int function_first_slot(uint16_t t);
+uint8_t function_result(uint16_t t);
+// The entry after the last parameter has address 0.
+inline bool is_end_mark(int slot) { return localAddr[slot] == 0; }

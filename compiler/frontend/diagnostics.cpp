@@ -6,7 +6,10 @@
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
+uint32_t error_count = 0;
+
 void print_error_ln(const char *msg) {
+  error_count++;
   printf("%s\n%s", line, "-ERROR ");
   fprintf(stderr, "%s\n%s", line, "-ERROR ");
   printf(" %s: %d: %s\n", current_filename, g_linenum, msg);

@@ -32,12 +32,18 @@ int token_count;
 int const_count;
 bool declaration_mode;
 
+// The list ends with end-of-line tokens up to the table's end, so that no
+// look-ahead past the line can see a token of an earlier line.
+void end_token_list() {
+  for (int i = token_count; i < TOKENLIST_SIZE; i++) g_tokenlist[i] = TOK_EOL;
+}
+
 // A rejected line leaves an empty token list, so nothing acts on it. The
 // message may already have been printed by the routine that failed.
 int reject(const char *msg) {
   if (msg) print_error_ln(msg);
   token_count = 0;
-  g_tokenlist[0] = g_tokenlist[1] = TOK_EOL;
+  end_token_list();
   g_tokenptr = 0;
   g_token = TOK_EOL;
   return 0;
@@ -51,10 +57,6 @@ bool push_token(uint16_t t) {
   return true;
 }
 
-void end_token_list() {
-  g_tokenlist[token_count] = TOK_EOL;
-  g_tokenlist[token_count + 1] = TOK_EOL;
-}
 
 [[noreturn]] void out_of_string_space() {
   print_error_ln("Out of String space");

@@ -1,0 +1,320 @@
+#include "compile/builtins.h"
+
+#include "codegen/emit.h"
+#include "compile/expression.h"
+#include "compile/operands.h"
+#include "compile/strings.h"
+#include "compile/token_cursor.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/symbols.h"
+
+namespace {
+
+constexpr uint16_t OP_ACC2IDX = 1, OP_STARR = 3, OP_IDX2ACC = 9, OP_OPND2IDX = 19, OP_IADD = 20, OP_AND = 40,
+                   OP_ADDR = 96, OP_STRADDR = 98, OP_OPND_CONST = 100, OP_CONST = 103, OP_LDVAR = 104,
+                   OP_NOT = 114, OP_LOGNOT = 115, OP_ACC2NEXT = 128, OP_DIR_WR = 151, OP_IN = 152,
+                   OP_PUSHIDX = 164, OP_POPIDX = 165;
+
+// How a built-in function takes its argument.
+enum class Form : uint8_t {
+  None,          // keyword alone: its operation
+  Param,         // (n): its operation
+  ParamToIndex,  // (n): op 1, then its operation
+  Pair,          // (a, b): its operation
+  Special,       // its own rule below
+};
+
+struct Builtin {
+  uint16_t token;
+  Form form;
+  uint16_t op;
+};
+
+constexpr Builtin builtin_functions[] = {
+    {57, Form::Param, 57},           {58, Form::Param, 58},
+    {105, Form::Param, 105},         {152, Form::Param, 152},
+    {153, Form::Param, 152},  // OUT(n) reads the pin, as IN(n)
+    {94, Form::Param, 94},           {150, Form::Param, 150},
+    {178, Form::Param, 178},         {180, Form::Param, 180},
+    {182, Form::Param, 182},         {259, Form::Param, 259},
+    {81, Form::ParamToIndex, 81},    {82, Form::ParamToIndex, 82},
+    {92, Form::None, 92},            {189, Form::None, 189},
+    {256, Form::None, 256},          {181, Form::Pair, 181},
+    {31, Form::Special, 0},          {39, Form::Special, 39},
+    {122, Form::Special, 122},       {40, Form::Special, 0},
+    {166, Form::Special, 0},         {114, Form::Special, 0},
+    {64, Form::Special, 0},          {66, Form::Special, 0},
+    {68, Form::Special, 0},          {70, Form::Special, 0},
+    {72, Form::Special, 0},          {78, Form::Special, 0},
+    {84, Form::Special, 0},          {88, Form::Special, 0},
+    {106, Form::Special, 106},       {108, Form::Special, 108},
+    {179, Form::Special, 0},         {173, Form::Special, 0},
+    {222, Form::Special, 0},
+};
+
+int report(const char *msg) {
+  print_error_ln(msg);
+  return 0;
+}
+
+// (a, b): a goes to the index register, b to the accumulator.
+bool pair_arguments() {
+  advance();
+  if (g_token != tok::LPAREN) return report("Expected (");
+  advance();
+  if (!do_expr(0)) return false;
+  if (g_token != tok::COMMA) return report("Expected ,");
+  advance();
+  add_op(OP_ACC2IDX, 0);
+  if (!do_expr(0)) return false;
+  if (g_token != tok::RPAREN) return report("Expected )");
+  return true;
+}
+
+// LEN(s) and VAL(s): a lone variable, pointer or constant, or a string
+// expression built in the string accumulator.
+int string_argument_function(uint16_t op) {
+  advance();
+  if (g_token != tok::LPAREN) return report("Expected (");
+  advance();
+  uint16_t t = g_token;
+  int type = type_of(t);
+  if (type == 'R') {
+    add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
+    advance();
+  } else if (type == 'X') {
+    add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
+    advance();
+  } else if (is_constant_string(t)) {
+    add_op(OP_STRADDR, constant_string_offset(t));
+    advance();
+  } else {
+    uint32_t errors = error_count;
+    if (!do_str_expr(0)) {
+      if (error_count == errors) print_error_ln("Constant or variable string expected");
+      return 0;
+    }
+    add_op(OP_ADDR, 4 * varSpace);
+  }
+  if (g_token != tok::RPAREN) return report("Expected )");
+  add_op(op, 0);
+  return 1;
+}
+
+int address_of_operand() {
+  advance();
+  uint16_t t = g_token;
+  int type = type_of(t);
+  if (is_funct(t)) {
+    add_op(OP_CONST, static_cast<int32_t>(static_cast<uint32_t>(g_symboladdr[symbol_of(t)]) * (arm_class() ? 4u : 2u) +
+                                          16u * f_table[4]));
+  } else if (type >= 64 && type <= 127) {
+    add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
+  } else if (type == SYM_WORD_TABLE || is_constant_string(t)) {
+    add_op(OP_STRADDR, is_constant_string(t) ? constant_string_offset(t) : g_symboladdr[symbol_of(t)]);
+  } else {
+    return report("Expected variable or function");
+  }
+  return 1;
+}
+
+int not_operand() {
+  advance();
+  uint16_t t = g_token;
+  uint16_t op = bitwise_ops ? OP_NOT : OP_LOGNOT;
+  if (is_symbol_token(t) && is_ivariable(t)) {
+    add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
+    add_op(op, 0);
+    return 1;
+  }
+  if (is_int_literal(t)) {
+    int32_t v = g_constants[literal_slot(t)];
+    add_op(OP_CONST, bitwise_ops ? ~v : (v == 0 ? 1 : 0));
+    return 1;
+  }
+  if (!do_expr(0)) return 0;
+  // The rest of the expression was taken; the cursor goes back onto its
+  // last token like after any operand.
+  step_back();
+  add_op(bitwise_ops ? OP_NOT : OP_LOGNOT, 0);
+  return 1;
+}
+
+// P0(n) .. P4(n): the part's own port operation, or IN on pin n + 32 × port.
+int port_read(uint16_t t) {
+  if (!do_integer_parameter()) return 0;
+  uint16_t part = f_table[2];
+  if ((part >= 0x1750 && part <= 0x175F) || part == 0x2103 || part == 0x2138) {
+    add_op(t, 0);
+    return 1;
+  }
+  int port = (t - 64) / 2;
+  if (port > 0) {
+    add_op(OP_OPND_CONST, 32 * port);
+    add_op(OP_IADD, 0);
+  }
+  add_op(OP_IN, 0);
+  return 1;
+}
+
+int special_builtin(uint16_t t, uint16_t op) {
+  switch (t) {
+    case 31:  // STRCOMP(s1, s2)
+      advance();
+      if (g_token != tok::LPAREN) return report("Expected (");
+      advance();
+      if (!do_str_compare(31)) return 0;
+      advance();
+      if (g_token != tok::RPAREN) return report("Expected )");
+      return 1;
+    case 39:
+    case 122:
+      return string_argument_function(op);
+    case 40:
+    case 166:
+      return address_of_operand();
+    case 114:
+      return not_operand();
+    case 64: case 66: case 68: case 70: case 72:
+      return port_read(t);
+    case 78:  // IO(n): make the pin an input, then read it
+      if (!do_integer_parameter()) return 0;
+      add_op(OP_ACC2IDX, 0);
+      add_op(OP_CONST, 0);
+      add_op(OP_DIR_WR, 0);
+      add_op(OP_IDX2ACC, 11);
+      add_op(OP_IN, 0);
+      return 1;
+    case 84:  // RXD0
+      add_op(OP_CONST, 0);
+      add_op(OP_ACC2IDX, 0);
+      add_op(84, 0);
+      return 1;
+    case 88:  // RXD1
+      if (f_table[0] > 1872) return report("RXD1 has been replaced with RXD(1)");
+      add_op(OP_CONST, 1);
+      add_op(OP_ACC2IDX, 0);
+      add_op(88, 0);
+      return 1;
+    case 106:
+    case 108:
+      if (inside_ezh == 0) return report("Not in IOHB code");
+      add_op(op, 0);
+      return 1;
+    case 179: {  // FILEOPEN(s, n)
+      advance();
+      if (g_token != tok::LPAREN) return report("Expected (");
+      advance();
+      uint32_t errors = error_count;
+      if (!do_str_expr(0)) {
+        if (error_count == errors) print_error_ln("Expected String");
+        return 0;
+      }
+      advance();
+      if (!do_expr(0)) return 0;
+      add_op(179, 0);
+      return 1;
+    }
+    case 173:  // WRITE as a function exists from firmware 1809 on
+      return f_table[0] > 1808 ? do_fread_write() : 0;
+    case 222:  // CHR(n), or CHR(n) heading a string comparison
+      if (lookahead4stringcompare(g_tokenptr + 4)) return do_str_compare(0);
+      if (!do_integer_parameter()) return 0;
+      if (last_op == OP_CONST && last_addr > 255) {
+        add_op(OP_OPND_CONST, 255);
+        add_op(OP_AND, 0);
+      }
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int do_builtin_int_func() {
+  uint16_t t = g_token;
+  for (const Builtin &b : builtin_functions) {
+    if (b.token != t) continue;
+    switch (b.form) {
+      case Form::None:
+        add_op(b.op, 0);
+        return 1;
+      case Form::Param:
+        if (!do_integer_parameter()) return 0;
+        add_op(b.op, 0);
+        return 1;
+      case Form::ParamToIndex:
+        if (!do_integer_parameter()) return 0;
+        add_op(OP_ACC2IDX, 0);
+        add_op(b.op, 0);
+        return 1;
+      case Form::Pair:
+        if (!pair_arguments()) return 0;
+        add_op(b.op, 0);
+        return 1;
+      case Form::Special:
+        return special_builtin(t, b.op);
+    }
+  }
+  return 0;
+}
+
+int do_fread_write() {
+  uint16_t op = g_token;
+  add_op(OP_PUSHIDX, 0);
+  advance();
+  if (g_token != tok::LPAREN) return report("Expected (");
+  advance();
+  if (!do_expr(0)) return 0;
+  add_op(OP_ACC2IDX, 0);
+  if (g_token != tok::COMMA) return report("Expected ,");
+  advance();
+  uint16_t t = g_token;
+  int type = type_of(t);
+  if (type == 'Q' || type == 'R' || type == 'S') {
+    add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
+    advance();
+  } else if (is_const_expr(0)) {
+    add_op(OP_CONST, const_expr_value);
+  } else {
+    return report("expected Array or String");
+  }
+  add_op(OP_ACC2NEXT, 0);
+  if (g_token != tok::COMMA) return report("Expected ,");
+  advance();
+  if (!do_expr(0)) return 0;
+  if (g_token != tok::RPAREN) return report("Expected )");
+  add_op(op, 0);
+  add_op(OP_POPIDX, 0);
+  return 1;
+}
+
+int do_param_array(int32_t base) {
+  int32_t k = 0;
+  while (g_token != tok::RPAREN) {
+    uint16_t t = g_token;
+    if (type_of(t) == 'R') {
+      add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
+      advance();
+    } else if (is_constant_string(t)) {
+      add_op(OP_STRADDR, constant_string_offset(t));
+      advance();
+    } else if (!do_expr(1)) {
+      return 0;
+    }
+    add_op(OP_OPND_CONST, base + k);
+    add_op(OP_OPND2IDX, 0);
+    add_op(OP_STARR, 1);
+    if (g_token == tok::RPAREN) break;
+    if (g_token != tok::COMMA) return report("expected comma");
+    advance();
+    if (++k == 15) return report("ParamArrays limited to 15 values");
+  }
+  add_op(OP_CONST, base + 15);
+  add_op(OP_ACC2IDX, 0);
+  add_op(OP_CONST, k);
+  add_op(OP_STARR, 2);
+  return 1;
+}

@@ -1,0 +1,4 @@
+// Control-flow statements and the inline IF.
+#pragma once
+
+int do_ternary_if();

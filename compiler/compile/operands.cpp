@@ -1,0 +1,473 @@
+#include "compile/operands.h"
+
+#include "codegen/emit.h"
+#include "compile/builtins.h"
+#include "compile/control_flow.h"
+#include "compile/expression.h"
+#include "compile/procedures.h"
+#include "compile/strings.h"
+#include "compile/token_cursor.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/symbols.h"
+
+uint8_t ezh_calling = 0;
+int32_t ezhVarStart = 0;
+
+namespace {
+
+constexpr uint16_t OP_ACC2IDX = 1, OP_LDARR = 2, OP_SHL = 5, OP_ITOF = 12, OP_IADD = 20, OP_EZHPARAM = 50,
+                   OP_EZHSAVE = 51, OP_EZHRESTORE = 52, OP_EZHRDPER = 53, OP_ADDR = 96, OP_OPND_ADDR = 97,
+                   OP_STRADDR = 98, OP_OPND_STRADDR = 99, OP_OPND_CONST = 100, OP_OPND_LDVAR = 102,
+                   OP_CONST = 103, OP_LDVAR = 104, OP_RD_BYTE = 105, OP_PEEK = 110, OP_NEG = 113,
+                   OP_STVAR = 116, OP_SAVESTR = 118, OP_ABS = 119, OP_STR = 121, OP_CALLSUB = 138,
+                   OP_PUSHIDX = 164, OP_POPIDX = 165;
+constexpr uint16_t TOK_AD = 94, TOK_RD_SHALF = 57, TOK_RD_HALF = 58, TOK_RD_BYTE = 105;
+
+int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }
+
+// An indexed element: a constant index k gives one load of base + k with
+// constOp; otherwise the index expression, the base with baseOp and an
+// address addition. The cursor ends on the ")".
+bool indexed(uint16_t constOp, uint16_t baseOp, int32_t base) {
+  uint32_t errors = error_count;
+  if (is_constant_parameter()) {
+    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(const_expr_value)));
+    return true;
+  }
+  if (error_count != errors || !do_integer_parameter()) return false;
+  add_op(baseOp, base);
+  add_op(OP_IADD, 0);
+  return true;
+}
+
+// An index expression added to a pointer variable's value.
+bool indexed_by_pointer(int32_t pointer) {
+  if (!do_integer_parameter()) return false;
+  add_op(OP_OPND_LDVAR, pointer);
+  add_op(OP_IADD, 0);
+  return true;
+}
+
+// A word read at an address given by a constant: in I/O-handler code a
+// peripheral register is read directly.
+void read_word_at_constant(int32_t v) {
+  if (inside_ezh != 0 && (static_cast<uint32_t>(v) >> 20) == 0x400) {
+    add_op(OP_EZHRDPER, static_cast<int32_t>(static_cast<uint32_t>(v) & 0xFFFFCu));
+    return;
+  }
+  add_op(OP_CONST, v);
+  add_op(OP_PEEK, 5);
+}
+
+// "*" followed by an address: the 32-bit word there.
+bool word_read() {
+  advance();
+  uint16_t t = g_token;
+  if (is_symbol_token(t) && is_ivariable(t)) {
+    add_op(OP_LDVAR, address_of(t));
+    add_op(OP_PEEK, 5);
+    return true;
+  }
+  if (is_int_literal(t)) {
+    read_word_at_constant(g_constants[literal_slot(t)]);
+    return true;
+  }
+  if (t == tok::LPAREN) {
+    advance();
+    if (is_const_expr(0)) {
+      if (g_token != tok::RPAREN) {
+        print_error_ln("Expected )");
+        return false;
+      }
+      read_word_at_constant(const_expr_value);
+      return true;
+    }
+    if (!do_expr(0)) return false;
+    if (g_token != tok::RPAREN) {
+      print_error_ln("Expected )");
+      return false;
+    }
+    add_op(OP_PEEK, 5);
+    return true;
+  }
+  if (!do_integer_parameter()) return false;
+  add_op(OP_PEEK, 5);
+  return true;
+}
+
+}  // namespace
+
+int do_integer_parameter() {
+  advance();
+  if (g_token != tok::LPAREN) {
+    print_error_ln("expected element(expression)");
+    return 0;
+  }
+  advance();
+  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+  integer_ops = 1;
+  bitwise_ops = 1;
+  if (!do_expr(0)) return 0;
+  integer_ops = savedInteger;
+  bitwise_ops = savedBitwise;
+  if (g_token != tok::RPAREN) {
+    print_error_ln("Expected )");
+    return 0;
+  }
+  return 1;
+}
+
+int do_anytype_parameter() {
+  advance();
+  if (g_token != tok::LPAREN) {
+    print_error_ln("Expected (");
+    return 0;
+  }
+  advance();
+  if (!do_expr(0)) return 0;
+  if (g_token != tok::RPAREN) {
+    print_error_ln("expected )");
+    return 0;
+  }
+  return 1;
+}
+
+int is_constant_parameter() {
+  uint8_t start = g_tokenptr;
+  advance();
+  if (g_token != tok::LPAREN) {
+    print_error_ln("expected element(expression)");
+    return 0;
+  }
+  advance();
+  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+  integer_ops = 1;
+  bitwise_ops = 1;
+  bool constant = is_const_expr(0);
+  integer_ops = savedInteger;
+  bitwise_ops = savedBitwise;
+  if (!constant) {
+    set_cursor(start);
+    return 0;
+  }
+  if (g_token != tok::RPAREN) {
+    print_error_ln("Expected )");
+    return 0;
+  }
+  return 1;
+}
+
+int do_int_operand() {
+  uint16_t t = g_token;
+  int type = type_of(t);
+  if (is_symbol_token(t) && is_ivariable(t)) {
+    add_op(OP_LDVAR, address_of(t));
+    return 1;
+  }
+  if (is_int_literal(t)) {
+    add_op(OP_CONST, g_constants[literal_slot(t)]);
+    return 1;
+  }
+  if (t == tok::MINUS) {
+    if (!integer_ops) return 0;
+    uint8_t start = g_tokenptr;
+    uint32_t errors = error_count;
+    advance();
+    if (!do_int_operand()) {
+      if (error_count == errors) set_cursor(start);
+      return 0;
+    }
+    add_op(OP_NEG, 0);
+    return 1;
+  }
+  if (type == 'Q' || type == 'P') {
+    if (!indexed(OP_CONST, OP_OPND_CONST, address_of(t))) return 0;
+    add_op(OP_LDARR, 0);
+    return 1;
+  }
+  if (type == 'Y') {
+    if (!indexed_by_pointer(address_of(t))) return 0;
+    add_op(OP_LDARR, 0);
+    return 1;
+  }
+  if (type == 'S' || type == '[' || type == 'K') return 0;
+  if (type == 'I') {
+    add_op(OP_LDVAR, address_of(t));
+    add_op(OP_LDARR, 0);
+    return 1;
+  }
+  bool indexedNext = next_token() == tok::LPAREN;
+  if (type == 'R') {
+    if (!indexedNext) return do_str_compare(0);
+    if (!indexed(OP_ADDR, OP_OPND_ADDR, 4 * address_of(t))) return 0;
+    add_op(OP_RD_BYTE, 0);
+    return 1;
+  }
+  if (type == 'X') {
+    if (!indexedNext) return do_str_compare(0);
+    if (!indexed_by_pointer(address_of(t))) return 0;
+    add_op(OP_RD_BYTE, 0);
+    return 1;
+  }
+  if (is_constant_string(t)) {
+    if (!indexedNext) return do_str_compare(0);
+    if (!indexed(OP_STRADDR, OP_OPND_STRADDR, constant_string_offset(t))) return 0;
+    add_op(OP_RD_BYTE, 0);
+    return 1;
+  }
+  if (t == tok::LEFT || t == tok::RIGHT) return do_str_compare(0);
+  if (is_funct(t)) {
+    uint8_t result = function_result(t);
+    if (result == 'A') return do_function_operand(tok::INTEGER);
+    if (result == 'C') return 0;
+    if (result == 'R') return do_str_compare(0);
+    print_error_ln("Expected numeric Function");
+    return 0;
+  }
+  if (t == TOK_AD || t == TOK_RD_SHALF || t == TOK_RD_HALF || t == TOK_RD_BYTE) return do_builtin_int_func();
+  uint32_t errors = error_count;
+  if (do_builtin_int_func()) {
+    if (integer_ops) return 1;
+    print_error_ln("Illegal conversion to single");
+    return 0;
+  }
+  if (error_count != errors) return 0;
+  return integer_ops ? do_anytype_operand() : 0;
+}
+
+int do_flt_operand() {
+  uint16_t t = g_token;
+  int type = type_of(t);
+  if (type == 'C') {
+    add_op(OP_LDVAR, address_of(t));
+    return 1;
+  }
+  if (is_flt_literal(t)) {
+    add_op(OP_CONST, g_constants[literal_slot(t)]);
+    return 1;
+  }
+  if (t == tok::MINUS) {
+    if (integer_ops) return 0;
+    uint8_t start = g_tokenptr;
+    uint32_t errors = error_count;
+    advance();
+    if (do_int_operand()) {
+      add_op(OP_ITOF, 77);
+      add_op(OP_NEG, 77);
+      return 1;
+    }
+    if (error_count == errors && do_flt_operand()) {
+      add_op(OP_NEG, 0);
+      return 1;
+    }
+    if (error_count == errors) set_cursor(start);
+    return 0;
+  }
+  if (type == 'S') {
+    if (!indexed(OP_CONST, OP_OPND_CONST, address_of(t))) return 0;
+    add_op(OP_LDARR, 0);
+    return 1;
+  }
+  if (type == '[') {
+    if (!indexed_by_pointer(address_of(t))) return 0;
+    add_op(OP_LDARR, 0);
+    return 1;
+  }
+  if (is_funct(t)) return function_result(t) == 'C' ? do_function_operand(tok::INTEGER) : 0;
+  if (type == 'K') {
+    add_op(OP_LDVAR, address_of(t));
+    add_op(OP_LDARR, 0);
+    return 1;
+  }
+  return integer_ops ? 0 : do_anytype_operand();
+}
+
+int do_anytype_operand() {
+  uint16_t t = g_token;
+  if (t == tok::ABS) {
+    if (!do_anytype_parameter()) return 0;
+    add_op(OP_ABS, 0);
+    return 1;
+  }
+  if (t == tok::LPAREN) {
+    uint8_t savedBitwise = bitwise_ops;
+    bitwise_ops = 1;
+    advance();
+    if (is_const_expr(0)) {
+      // The integer evaluator folded it; a SINGLE expression loads its value.
+      add_op(OP_CONST, integer_ops ? const_expr_value : static_cast<int32_t>(int_to_single_bits(const_expr_value)));
+    } else if (!do_expr(0)) {
+      return 0;
+    }
+    if (g_token != tok::RPAREN) {
+      print_error_ln("Expected )");
+      return 0;
+    }
+    bitwise_ops = savedBitwise;
+    return 1;
+  }
+  int type = type_of(t);
+  if (type == SYM_WORD_TABLE) {
+    int32_t offset = address_of(t);
+    uint32_t errors = error_count;
+    if (is_constant_parameter()) {
+      add_op(OP_STRADDR, static_cast<int32_t>(static_cast<uint32_t>(offset) + 4u * static_cast<uint32_t>(const_expr_value)));
+    } else {
+      if (error_count != errors || !do_integer_parameter()) return 0;
+      add_op(OP_OPND_CONST, 2);
+      add_op(OP_SHL, 22);
+      add_op(OP_OPND_STRADDR, offset);
+      add_op(OP_IADD, 0);
+    }
+    add_op(OP_PEEK, 11);
+    return 1;
+  }
+  if (type == SYM_CONSTANT) {
+    add_op(OP_CONST, named_const_value(symbol_of(t)));
+    return 1;
+  }
+  if (t == tok::MUL) return word_read() ? 1 : 0;
+  if (t == tok::IF) return do_ternary_if();
+  return 0;
+}
+
+namespace {
+
+// One argument for the parameter slot; the cursor ends on the token after it.
+bool pass_argument(int slot) {
+  uint8_t kind = localType[slot];
+  int32_t param = localAddr[slot];
+  uint16_t t = g_token;
+  int type = type_of(t);
+  switch (kind) {
+    case 'X':
+      if (type == 'R') {
+        add_op(OP_ADDR, 4 * address_of(t));
+      } else if (type == 'X') {
+        add_op(OP_LDVAR, address_of(t));
+      } else if (is_constant_string(t)) {
+        add_op(OP_STRADDR, constant_string_offset(t));
+      } else if (t == tok::CHR && is_int_literal(token_at(g_tokenptr + 2))) {
+        add_op(OP_STRADDR, make_chr_string());
+      } else {
+        print_error_ln("Expected string variable");
+        return false;
+      }
+      advance();
+      add_op(OP_STVAR, param);
+      return true;
+    case 'R':
+      if (!do_str_expr(1)) return false;
+      add_op(OP_ADDR, 4 * param);
+      add_op(OP_ACC2IDX, 0);
+      add_op(OP_SAVESTR, 0);
+      return true;
+    case 'I':
+    case 'Y':
+    case 'K':
+    case '[': {
+      // By reference: the variable's word index, or the pointer it holds.
+      const bool single = kind == 'K' || kind == '[';
+      const bool array = kind == 'Y' || kind == '[';
+      if (single) integer_ops = 0;
+      int direct = array ? (single ? 'S' : 'Q') : (single ? 'C' : 'A');
+      int pointer = array ? (single ? '[' : 'Y') : (single ? 'K' : 'I');
+      if (!array && !single && type == SYM_NEW && is_symbol_token(t)) is_ivariable(t);
+      type = type_of(t);
+      if (type == direct) {
+        add_op(OP_CONST, address_of(t));
+      } else if (type == pointer) {
+        add_op(OP_LDVAR, address_of(t));
+      } else {
+        print_error_ln(kind == 'I'   ? "Expected integer variable or pointer"
+                       : kind == 'Y' ? "Expected integer array"
+                       : kind == 'K' ? "Expected single variable or pointer"
+                                     : "Expected single array");
+        return false;
+      }
+      advance();
+      add_op(OP_STVAR, param);
+      return true;
+    }
+    case 'C':
+      integer_ops = 0;
+      if (!do_expr(0)) return false;
+      add_op(OP_STVAR, param);
+      return true;
+    default:
+      bitwise_ops = 1;
+      integer_ops = 1;
+      if (!do_expr(0)) return false;
+      add_op(OP_STVAR, param);
+      return true;
+  }
+}
+
+}  // namespace
+
+int do_function_operand(uint16_t context) {
+  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+  uint16_t name = g_token;
+  int slot = function_first_slot(name);
+  uint8_t result = localType[slot];
+  if (context == tok::INTEGER && result != 'A' && result != 'C') {
+    print_error_ln("Expected numeric function");
+    return 0;
+  }
+  int32_t saved = 0;
+  int32_t argument = 0;
+  if (inside_ezh != 0) {
+    ezh_calling = 1;
+    saved = g_VSP - ezhVarStart;
+    for (int32_t n = saved - 1; n >= 0; n--) add_op(OP_EZHSAVE, n);
+  } else if (result != 0) {
+    add_op(OP_PUSHIDX, 0);
+  }
+  slot++;
+  if (next_token() == tok::LPAREN) {
+    advance();
+    for (;;) {
+      advance();
+      if (g_token == tok::RPAREN) break;
+      if (inside_ezh != 0) {
+        // The I/O handler passes arguments in registers.
+        if (!do_expr(0)) return 0;
+        add_op(OP_EZHPARAM, argument++);
+      } else {
+        if (is_end_mark(slot)) {
+          print_error_ln("Too many parameters");
+          return 0;
+        }
+        if (localType[slot] == 'P') {
+          add_op(OP_CONST, localAddr[slot]);
+          if (!do_param_array(localAddr[slot])) return 0;
+          slot++;
+          break;
+        }
+        if (!pass_argument(slot)) return 0;
+      }
+      slot++;
+      if (g_token == tok::RPAREN) break;
+      if (g_token != tok::COMMA) {
+        print_error_ln("Call Function syntax error");
+        return 0;
+      }
+    }
+  }
+  if (!is_end_mark(slot)) {
+    print_error_ln("Too few parameters");
+    return 0;
+  }
+  add_op(OP_CALLSUB, address_of(name));
+  if (inside_ezh != 0) {
+    for (int32_t n = 0; n < saved; n++) add_op(OP_EZHRESTORE, n);
+    ezh_calling = 0;
+  } else {
+    if (context == tok::STRING && result == 'A') add_op(OP_STR, 0);
+    if (result != 0) add_op(OP_POPIDX, 0);
+  }
+  integer_ops = savedInteger;
+  bitwise_ops = savedBitwise;
+  return 1;
+}

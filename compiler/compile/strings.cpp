@@ -1,0 +1,258 @@
+#include "compile/strings.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "codegen/emit.h"
+#include "compile/expression.h"
+#include "compile/operands.h"
+#include "compile/procedures.h"
+#include "compile/token_cursor.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/symbols.h"
+
+namespace {
+
+constexpr uint16_t OP_NEWSTR = 26, OP_ADDSTR = 27, OP_ADDSBYTE = 28, OP_STRCOMP = 31, OP_POPACC = 10,
+                   OP_ADDR = 96, OP_OPND_ADDR = 97, OP_STRADDR = 98, OP_OPND_STRADDR = 99,
+                   OP_OPND_CONST = 100, OP_OPND_LDVAR = 102, OP_CONST = 103, OP_LDVAR = 104, OP_STR = 121,
+                   OP_PUSHACC = 129, OP_ACC2STRSCR = 154;
+
+// There is one string accumulator: a string expression must not begin
+// while another one is being built.
+bool string_expression_open = false;
+
+struct OpenStringExpression {
+  bool was_open;
+  OpenStringExpression() : was_open(string_expression_open) { string_expression_open = true; }
+  ~OpenStringExpression() { string_expression_open = was_open; }
+};
+
+int32_t accumulator_address() { return 4 * varSpace; }
+
+bool is_chr_literal_at(int index) {
+  return token_at(index) == tok::CHR && token_at(index + 1) == tok::LPAREN && is_int_literal(token_at(index + 2)) &&
+         token_at(index + 3) == tok::RPAREN;
+}
+
+// A string variable, pointer or constant at the cursor, loaded with the
+// accumulator or the operand-register form of its load.
+bool load_string_source(uint16_t t, bool toOperand) {
+  int type = type_of(t);
+  if (type == 'R') {
+    add_op(toOperand ? OP_OPND_ADDR : OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
+  } else if (type == 'X') {
+    add_op(toOperand ? OP_OPND_LDVAR : OP_LDVAR, g_symboladdr[symbol_of(t)]);
+  } else if (is_constant_string(t)) {
+    add_op(toOperand ? OP_OPND_STRADDR : OP_STRADDR, constant_string_offset(t));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool is_string_source(uint16_t t) { return type_of(t) == 'R' || type_of(t) == 'X' || is_constant_string(t); }
+
+bool report(const char *msg) {
+  print_error_ln(msg);
+  return false;
+}
+
+// An expression where one is required; msg is the report when the
+// expression compiler has not said what is wrong itself.
+bool expression_or(const char *msg) {
+  uint32_t errors = error_count;
+  if (do_expr(0)) return true;
+  if (error_count == errors) print_error_ln(msg);
+  return false;
+}
+
+// LEFT(s, n) or RIGHT(s, n): the source must be a variable, pointer or
+// constant, not an expression.
+bool left_right_term(uint16_t op) {
+  advance();
+  if (g_token != tok::LPAREN) return report("Expected (");
+  advance();
+  if (!load_string_source(g_token, false)) return report("Constant or variable string expected");
+  advance();
+  add_op(OP_ACC2STRSCR, 0);
+  if (g_token != tok::COMMA) return report("Expected ,");
+  advance();
+  if (!expression_or("expected integer")) return false;
+  if (g_token != tok::RPAREN) return report("Expected )");
+  add_op(op, 0);
+  return true;
+}
+
+}  // namespace
+
+bool is_constant_string(uint16_t t) { return is_str_literal(t) || type_of(t) == SYM_CSTRING; }
+
+int32_t constant_string_offset(uint16_t t) {
+  return is_str_literal(t) ? CStringAddr[t & 0x3FFF] : g_symboladdr[symbol_of(t)];
+}
+
+int32_t make_chr_string() {
+  int32_t n = g_constants[literal_slot(token_at(g_tokenptr + 2))];
+  if (ConstantStringPtr - 2 < 0) {
+    print_error_ln("Out of String space");
+    fflush(stdout);
+    exit(5);
+  }
+  ConstantStringPtr -= 2;
+  g_stringtable[ConstantStringPtr] = static_cast<char>(n & 0xFF);
+  g_stringtable[ConstantStringPtr + 1] = 0;
+  set_cursor(static_cast<uint8_t>(g_tokenptr + 3));
+  return ConstantStringPtr;
+}
+
+int do_str_expr(uint8_t convert) {
+  if (!convert && is_comparison(next_token())) return 0;
+  if (string_expression_open) {
+    print_error_ln("Nested string operation");
+    return 0;
+  }
+  OpenStringExpression open;
+  uint32_t mark = fCODE;
+  add_op(OP_NEWSTR, 0);
+  bool first = true;
+  for (;;) {
+    uint16_t t = g_token;
+    bool indexedNext = next_token() == tok::LPAREN;
+    if (is_string_source(t) && !indexedNext) {
+      load_string_source(t, false);
+      add_op(OP_ADDSTR, 0);
+    } else if (is_funct(t) && function_result(t) == 'R') {
+      if (!first) return report("Nested string operation");
+      // Nothing is accumulated yet: the call may build its arguments' strings.
+      string_expression_open = false;
+      int ok = do_function_operand(tok::STRING);
+      string_expression_open = true;
+      if (!ok) return 0;
+    } else if (is_funct(t) && (function_result(t) == 'A' || function_result(t) == 'C')) {
+      if (!convert || first) return 0;
+      return report("Nested string operation");
+    } else if (t == tok::STR) {
+      advance();
+      if (!expression_or("expected expression")) return 0;
+      step_back();
+      add_op(OP_STR, 98);
+    } else if (t == tok::LEFT || t == tok::RIGHT) {
+      if (!left_right_term(t)) return 0;
+    } else if (t == tok::HEX || t == tok::FILEREADDIR || t == tok::UDPIN) {
+      if (!do_integer_parameter()) return 0;
+      add_op(t, 0);
+    } else if (t == tok::CGIIN) {
+      add_op(tok::CGIIN, 0);
+    } else if (t == tok::CHR) {
+      if (!do_integer_parameter()) return 0;
+      if (last_op == OP_CONST && last_addr == 0 && next_token() != TOK_EOL)
+        return report("0 character terminates string operation early");
+      add_op(OP_ADDSBYTE, 0);
+    } else if (convert && first) {
+      return 0;
+    } else if (!convert) {
+      rewind_code(mark);
+      if (first) return 0;
+      step_back();
+      return 1;
+    } else {
+      if (is_symbol_token(t) && type_of(t) == 'A') {
+        add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
+      } else if (is_int_literal(t)) {
+        add_op(OP_CONST, g_constants[literal_slot(t)]);
+      } else {
+        if (!expression_or("Constant or variable string expected")) return 0;
+        step_back();
+      }
+      add_op(OP_STR, 0);
+    }
+    advance();
+    first = false;
+    uint16_t n = g_token;
+    if (n == tok::PLUS || n == tok::AND) {
+      advance();
+      mark = fCODE;
+      continue;
+    }
+    if ((n >= 4 && n <= 56) || n == TOK_EOL || n == tok::COMMA || n == tok::SEMICOLON || n == tok::ELSE ||
+        n == tok::RPAREN || n == tok::THEN)
+      return 1;
+    return report("Constant or variable string expected");
+  }
+}
+
+int do_str_compare(uint16_t mode) {
+  // The comparison yields an integer whatever the expression's mode.
+  uint8_t savedInteger = integer_ops;
+  bool leftInAccumulator = false;
+  uint16_t after = next_token();
+  if (is_string_source(g_token) && (is_comparison(after) || after == tok::COMMA)) {
+    load_string_source(g_token, false);
+    advance();
+  } else if (is_chr_literal_at(g_tokenptr) &&
+             (is_comparison(token_at(g_tokenptr + 4)) || token_at(g_tokenptr + 4) == tok::COMMA)) {
+    add_op(OP_STRADDR, make_chr_string());
+    advance();
+  } else {
+    if (!do_str_expr(1)) {
+      if (mode == OP_STRCOMP) print_error_ln("Constant or variable string expected");
+      return 0;
+    }
+    add_op(OP_ADDR, accumulator_address());
+    leftInAccumulator = true;
+  }
+  uint16_t comparison = 0;
+  if (mode == OP_STRCOMP) {
+    if (g_token != tok::COMMA) return report("Expected ,");
+  } else {
+    if (!is_comparison(g_token)) return report("expected comparison operator");
+    comparison = g_token;
+  }
+  advance();
+  after = next_token();
+  bool singleTerm = after != tok::PLUS && after != tok::AND;
+  if (singleTerm && is_string_source(g_token)) {
+    load_string_source(g_token, true);
+  } else if (is_chr_literal_at(g_tokenptr) && token_at(g_tokenptr + 4) != tok::PLUS &&
+             token_at(g_tokenptr + 4) != tok::AND) {
+    add_op(OP_OPND_STRADDR, make_chr_string());
+  } else {
+    if (leftInAccumulator) return report("Nested String Function");
+    add_op(OP_PUSHACC, 45);
+    if (!do_str_expr(0)) return report("Constant or variable string expected");
+    add_op(OP_OPND_ADDR, accumulator_address());
+    // Leave the cursor on the last token of the right operand, as for a
+    // single term.
+    step_back();
+    add_op(OP_POPACC, 45);
+  }
+  integer_ops = 1;
+  add_op(OP_STRCOMP, 0);
+  if (mode != OP_STRCOMP) {
+    add_op(OP_OPND_CONST, 0);
+    add_op(comparison, 0);
+  }
+  integer_ops = savedInteger;
+  return 1;
+}
+
+int lookahead4stringcompare(int index) {
+  if (!is_comparison(token_at(index))) return 0;
+  for (int i = index + 1; i < TOKENLIST_SIZE; i++) {
+    uint16_t t = g_tokenlist[i];
+    if (t == TOK_EOL || end_of_expr(t)) return 0;
+    if (is_string_source(t)) return token_at(i + 1) == tok::LPAREN ? 0 : 1;
+    if (t == tok::CHR) return 1;
+    if (t == tok::ABS || is_int_literal(t) || is_flt_literal(t)) return 0;
+    int type = type_of(t);
+    if (type == 'A' || type == 'Q' || type == 'P' || type == 'Y' || type == 'I') return 0;
+    if (type == 'C' || type == 'K' || type == 'S' || type == '[') return 0;
+    if (is_funct(t)) {
+      uint8_t result = function_result(t);
+      return (result == 'A' || result == 'C') ? 0 : 1;
+    }
+  }
+  return 0;
+}
