@@ -253,7 +253,7 @@ int16_t serial_entry(uint16_t op) {
 
 }  // namespace
 
-int32_t get_op_call(int32_t op) {
+int32_t op_call_entry(int32_t op) {
   if (op < 0 || op > 0xFFFF) return 0;
   const Operation *o = find_operation(static_cast<uint16_t>(op));
   if (!o) return 0;
@@ -268,8 +268,8 @@ int32_t get_op_call(int32_t op) {
       print_error_ln("REPEAT undefined");
       return 0;
     case FW_BY_TABLE:
-      if (op != OP_OPND_FTOI) return GET_ADDR(serial_entry(static_cast<uint16_t>(op)));
-      if (f_table[79] != 0) return GET_ADDR(79);
+      if (op != OP_OPND_FTOI) return serial_entry(static_cast<uint16_t>(op));
+      if (f_table[79] != 0) return 79;
       // Without the routine the operand is converted through the
       // accumulator: exchange, convert, exchange back.
       add_op(OP_SWAP, 0);
@@ -277,6 +277,11 @@ int32_t get_op_call(int32_t op) {
       add_op(OP_SWAP, 0);
       return 0;
     default:
-      return GET_ADDR(entry);
+      return entry;
   }
+}
+
+int32_t get_op_call(int32_t op) {
+  int32_t entry = op_call_entry(op);
+  return entry ? GET_ADDR(entry) : 0;
 }

@@ -209,6 +209,10 @@ extern char nofirm[];
 // Firmware entry n (word n of f_table), reporting an entry the firmware does
 // not have.
 int32_t GET_ADDR(int32_t n);
-// Address of the firmware routine that carries out op, or 0 when op needs
-// none. May emit replacement operations (op 15 on firmware without entry 79).
+// Entry number of the firmware routine that carries out op, or 0 when op
+// needs none. Reports operations that have no routine for their operand
+// type, and emits the replacement of op 15 on firmware without entry 79.
+int32_t op_call_entry(int32_t op);
+// Address of that routine (GET_ADDR of its entry), or 0 when op needs none.
+// A routine the firmware lacks is reported and also gives 0.
 int32_t get_op_call(int32_t op);

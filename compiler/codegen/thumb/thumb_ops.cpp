@@ -323,10 +323,11 @@ void add_TH_op(uint16_t op, int32_t operand) {
   }
 
   // Firmware routine, called by BL. These four never call, whatever the
-  // operation table says.
+  // operation table says. A routine the firmware lacks has been reported;
+  // its call is emitted all the same, to address 0.
   if (op != OP_LABEL && op != OP_PEEK && op != OP_END && op != OP_RETURN) {
-    int32_t address = get_op_call(op);
-    if (address != 0) emit_thumb_pair(thumb_bl_to_address(fCODE, address));
+    int32_t entry = op_call_entry(op);
+    if (entry != 0) emit_thumb_pair(thumb_bl_to_address(fCODE, GET_ADDR(entry)));
   }
 
   checkCodeSpace();
