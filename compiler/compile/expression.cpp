@@ -264,7 +264,9 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
       }
     }
   }
-  add_op(overloaded_ops(op), 9);
+  // The operator was mapped when it was read: an AND before the first
+  // comparison stays bitwise even though the comparison cleared the flag.
+  add_op(op, 9);
   return 1;
 }
 

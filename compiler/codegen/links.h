@@ -1,0 +1,29 @@
+// Compiler labels, forward references and their resolution.
+#pragma once
+#include <cstdint>
+
+constexpr int32_t JUMP_TABLE_SIZE = 32768;
+constexpr int32_t MISSING_LINK_SIZE = 10000;
+
+// Link word of an unresolved jump, held in its placeholder.
+constexpr uint32_t LINK_LABEL = 0x80000000u;  // target is a compiler label (with LINK_GOTO)
+constexpr uint32_t LINK_GOTO = 0x40000000u;   // a jump rather than a call
+constexpr uint32_t LINK_IOH = 0x20000000u;    // a jump inside I/O-handler code
+
+extern int32_t jump_table[JUMP_TABLE_SIZE];
+extern int32_t missingLink[MISSING_LINK_SIZE];
+extern uint16_t jmpPTR;
+extern int32_t nextLink;
+// Links below this index were resolved by a final resolution already; their
+// placeholders hold branches now, not link words.
+extern int32_t resolvedLinks;
+
+uint16_t add_fwd_ref();
+uint16_t add_fwd_jmpcall(uint16_t op);
+void patchJumpTable(int32_t label);
+// Lists the placeholder at unit p for resolution ("Too many forward
+// references" when the list is full).
+void add_missing_link(uint32_t p);
+void optimizeTJ(uint32_t first, int final);
+
+void reset_links();

@@ -1,0 +1,63 @@
+#include <cstdint>
+
+#include "codegen/emit.h"
+#include "codegen/links.h"
+#include "codegen/thumb/thumb.h"
+#include "codegen/thumb/thumb_encoding.h"
+#include "codegen/unbuilt_backends.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+#include "frontend/symbols.h"
+
+namespace {
+
+// Code unit that compiler label or symbol n stands for; false when n names
+// neither.
+bool link_target(bool label, uint32_t n, int32_t &x) {
+  if (label) {
+    if (n >= static_cast<uint32_t>(JUMP_TABLE_SIZE)) return false;
+    x = jump_table[n];
+  } else {
+    if (n >= static_cast<uint32_t>(SYMBOLS_MAX)) return false;
+    x = g_symboladdr[n];
+  }
+  return true;
+}
+
+}  // namespace
+
+void THoptimizeTJ(uint32_t first) {
+  for (int64_t index = first; index < nextLink && index < MISSING_LINK_SIZE; index++) {
+    int32_t p = missingLink[index];
+    if (p < 0 || p + 1 >= FLASH_CODES_SIZE) continue;
+    uint32_t w = static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
+    bool label = (w & LINK_LABEL) != 0;
+    int32_t x = 0;
+    if (w & LINK_IOH) {
+      if (!link_target(label, w & 0x1FFFFFFFu, x)) {
+        print_error_ln("Jump to an unknown label");
+        continue;
+      }
+      // The I/O handler's jump holds its target's byte address above a
+      // fixed opcode.
+      uint32_t v = ((static_cast<uint32_t>(IOHBcode) + static_cast<uint32_t>(codeStart) +
+                     2u * static_cast<uint32_t>(x))
+                    << 9) +
+                   0x215u;
+      put_unit(static_cast<uint32_t>(p), static_cast<int32_t>(v & 0xFFFF));
+      put_unit(static_cast<uint32_t>(p + 1), static_cast<int32_t>(v) >> 16);
+      continue;
+    }
+    if (!link_target(label, w & 0x3FFFFFFFu, x)) {
+      print_error_ln("Jump to an unknown label");
+      continue;
+    }
+    // A user label starts with a branch over its subroutine prologue: GOTO
+    // enters behind both, GOSUB at the prologue.
+    if (!label) x += (w & LINK_GOTO) ? 2 : 1;
+    INT_addrs[p + 1] = x;
+    ThumbPair pair = thumb_bl(static_cast<int32_t>(static_cast<int64_t>(x) - p - 2));
+    put_unit(static_cast<uint32_t>(p), pair.first);
+    put_unit(static_cast<uint32_t>(p + 1), pair.second);
+  }
+}
