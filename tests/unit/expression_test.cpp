@@ -8,56 +8,10 @@
 #include "compile/procedures.h"
 #include "compile/strings.h"
 #include "frontend/symbols.h"
+#include "expression_support.h"
 #include "test_support.h"
 
 namespace {
-
-using Ops = std::vector<std::pair<int32_t, int32_t>>;
-
-// The operations recorded in the host operation stream from unit start on.
-Ops recorded_ops(uint32_t start) {
-  Ops ops;
-  for (uint32_t p = start; p < fCODE; p++)
-    if (INT_ops[p] != 0) ops.emplace_back(INT_ops[p], INT_addrs[p]);
-  return ops;
-}
-
-int declare(const char *name, uint8_t type, int32_t addr, int32_t size = 0) {
-  int index = add_symbol(name, static_cast<int>(strlen(name)));
-  g_symbol_type[index] = type;
-  g_symboladdr[index] = addr;
-  g_symbolsize[index] = size;
-  return index;
-}
-
-// A program's symbols: integers A..F at words 1..6, SINGLEs X and Y at 7
-// and 8, an integer array Q at 100, strings S$ at 10, T$ at 12, U$ at 14,
-// V$ at 16, string pointer P$ at 20, constants K = 5 and KF = 2.5, a word
-// table W at 0x1F000, and a FUNCTION G(n) at code position 50 whose
-// parameter lives at word 30.
-void declare_program() {
-  const char *ints[] = {"A", "B", "C", "D", "E", "F"};
-  for (int i = 0; i < 6; i++) declare(ints[i], 'A', i + 1);
-  declare("X", 'C', 7);
-  declare("Y", 'C', 8);
-  declare("Q", 'Q', 100, 10);
-  declare("S$", 'R', 10, 2);
-  declare("T$", 'R', 12, 2);
-  declare("U$", 'R', 14, 2);
-  declare("V$", 'R', 16, 2);
-  declare("P$", 'X', 20);
-  declare("K", SYM_CONSTANT, 5);
-  declare("KF", SYM_CONSTANT, 0x40200000, CONST_IS_SINGLE);
-  declare("W", SYM_WORD_TABLE, 0x1F000);
-  fsStart[2] = 10;
-  localType[10] = 'A';
-  localAddr[10] = 0;
-  localType[11] = 'A';
-  localAddr[11] = 30;
-  localType[12] = 0;
-  localAddr[12] = 0;
-  declare("G", 0x82, 50);
-}
 
 struct ExprCase {
   const char *source;
