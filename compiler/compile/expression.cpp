@@ -64,6 +64,18 @@ int32_t deferred_value(uint16_t t) {
 
 int32_t fold_not(int32_t v) { return bitwise_ops ? ~v : (v == 0 ? 1 : 0); }
 
+// One prefix at the head of an expression: NOT applies to the whole
+// expression, "-" to its first operand only.
+void read_prefix(bool &pendingNot, bool &pendingNeg) {
+  if (g_token == tok::NOT) {
+    pendingNot = true;
+    advance();
+  } else if (g_token == tok::MINUS) {
+    pendingNeg = true;
+    advance();
+  }
+}
+
 struct ParseStack {
   uint16_t ops[EXPR_STACK_SIZE];
   int32_t opnds[EXPR_STACK_SIZE];
@@ -273,13 +285,7 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
 int do_expr(uint8_t typeCheck) {
   if (typeCheck) lookahead4float();
   bool pendingNot = false, pendingNeg = false;
-  if (g_token == tok::NOT) {
-    pendingNot = true;
-    advance();
-  } else if (g_token == tok::MINUS) {
-    pendingNeg = true;
-    advance();
-  }
+  read_prefix(pendingNot, pendingNeg);
 
   // The first operand.
   int32_t first;
@@ -406,13 +412,7 @@ bool const_operand(bool allowNamed, bool &pendingNeg, int32_t &value) {
 int do_const_expr(uint8_t typeCheck) {
   if (typeCheck) lookahead4float();
   bool pendingNot = false, pendingNeg = false;
-  if (g_token == tok::NOT) {
-    pendingNot = true;
-    advance();
-  } else if (g_token == tok::MINUS) {
-    pendingNeg = true;
-    advance();
-  }
+  read_prefix(pendingNot, pendingNeg);
   int32_t first;
   if (!const_operand(true, pendingNeg, first)) return 0;
   if (pendingNeg) first = static_cast<int32_t>(0u - static_cast<uint32_t>(first));

@@ -84,10 +84,7 @@ bool word_read() {
       return true;
     }
     if (!do_expr(0)) return false;
-    if (g_token != tok::RPAREN) {
-      print_error_ln("Expected )");
-      return false;
-    }
+    if (!expect_token(tok::RPAREN, "Expected )")) return false;
     add_op(OP_PEEK, 5);
     return true;
   }
@@ -100,10 +97,7 @@ bool word_read() {
 
 int do_integer_parameter() {
   advance();
-  if (g_token != tok::LPAREN) {
-    print_error_ln("expected element(expression)");
-    return 0;
-  }
+  if (!expect_token(tok::LPAREN, "expected element(expression)")) return 0;
   advance();
   uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
   integer_ops = 1;
@@ -111,35 +105,23 @@ int do_integer_parameter() {
   if (!do_expr(0)) return 0;
   integer_ops = savedInteger;
   bitwise_ops = savedBitwise;
-  if (g_token != tok::RPAREN) {
-    print_error_ln("Expected )");
-    return 0;
-  }
+  if (!expect_token(tok::RPAREN, "Expected )")) return 0;
   return 1;
 }
 
 int do_anytype_parameter() {
   advance();
-  if (g_token != tok::LPAREN) {
-    print_error_ln("Expected (");
-    return 0;
-  }
+  if (!expect_token(tok::LPAREN, "Expected (")) return 0;
   advance();
   if (!do_expr(0)) return 0;
-  if (g_token != tok::RPAREN) {
-    print_error_ln("expected )");
-    return 0;
-  }
+  if (!expect_token(tok::RPAREN, "expected )")) return 0;
   return 1;
 }
 
 int is_constant_parameter() {
   uint8_t start = g_tokenptr;
   advance();
-  if (g_token != tok::LPAREN) {
-    print_error_ln("expected element(expression)");
-    return 0;
-  }
+  if (!expect_token(tok::LPAREN, "expected element(expression)")) return 0;
   advance();
   uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
   integer_ops = 1;
@@ -151,10 +133,7 @@ int is_constant_parameter() {
     set_cursor(start);
     return 0;
   }
-  if (g_token != tok::RPAREN) {
-    print_error_ln("Expected )");
-    return 0;
-  }
+  if (!expect_token(tok::RPAREN, "Expected )")) return 0;
   return 1;
 }
 
@@ -300,10 +279,7 @@ int do_anytype_operand() {
     } else if (!do_expr(0)) {
       return 0;
     }
-    if (g_token != tok::RPAREN) {
-      print_error_ln("Expected )");
-      return 0;
-    }
+    if (!expect_token(tok::RPAREN, "Expected )")) return 0;
     bitwise_ops = savedBitwise;
     return 1;
   }

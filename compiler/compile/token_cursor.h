@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
@@ -44,3 +45,10 @@ inline int literal_slot(uint16_t t) { return t & 0xFFF; }
 // The type of the symbol a token names, or -1 for any other token.
 inline int type_of(uint16_t t) { return is_symbol_token(t) ? g_symbol_type[symbol_of(t)] : -1; }
 inline bool is_comparison(uint16_t t) { return t >= 32 && t <= 37; }
+
+// True when the current token is t; otherwise reports msg.
+inline bool expect_token(uint16_t t, const char *msg) {
+  if (g_token == t) return true;
+  print_error_ln(msg);
+  return false;
+}
