@@ -3,6 +3,7 @@
 #include "codegen/emit.h"
 
 int32_t IOHBcode = 0;
+int32_t IOHBdata = 0;
 
 // Until their back ends exist these operations produce no code; add_op
 // records nothing for them, and the peephole state still follows them.

@@ -6,6 +6,7 @@
 
 // Offset of the I/O handler's code, set by __MAP__ __IOHB__ CODE.
 extern int32_t IOHBcode;
+extern int32_t IOHBdata;
 
 void add_ARM_op(uint16_t op, int32_t operand);
 void add_IOHA_op(uint16_t op, int32_t operand);

@@ -1,8 +1,11 @@
 #include "compile/builtins.h"
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
 #include "compile/expression.h"
+#include "compile/assignment.h"
 #include "compile/operands.h"
+#include "compile/procedures.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
 #include "driver/state.h"
@@ -11,10 +14,6 @@
 
 namespace {
 
-constexpr uint16_t OP_ACC2IDX = 1, OP_STARR = 3, OP_IDX2ACC = 9, OP_OPND2IDX = 19, OP_IADD = 20, OP_AND = 40,
-                   OP_ADDR = 96, OP_STRADDR = 98, OP_OPND_CONST = 100, OP_CONST = 103, OP_LDVAR = 104,
-                   OP_NOT = 114, OP_LOGNOT = 115, OP_ACC2NEXT = 128, OP_DIR_WR = 151, OP_IN = 152,
-                   OP_PUSHIDX = 164, OP_POPIDX = 165;
 
 // How a built-in function takes its argument.
 enum class Form : uint8_t {
@@ -317,4 +316,158 @@ int do_param_array(int32_t base) {
   add_op(OP_CONST, k);
   add_op(OP_STARR, 2);
   return 1;
+}
+
+namespace {
+
+constexpr uint16_t TOK_MAIN = 163, TOK_DEBUGIN = 168, TOK_INTERRUPT = 175, TOK_MAIL = 186, TOK_HTTP = 183,
+                   TOK_UDPOUT = 185;
+
+// Built-in procedures whose arguments follow one of the common forms.
+constexpr Builtin builtin_procedures[] = {
+    {59, Form::Pair, 59},    {117, Form::Pair, 117},   {95, Form::Pair, 95},   {181, Form::Pair, 181},
+    {247, Form::Pair, 247},  {258, Form::Pair, 258},   {260, Form::Pair, 260}, {143, Form::Param, 143},
+    {144, Form::Param, 144}, {178, Form::Param, 178},  {257, Form::Param, 257}, {187, Form::None, 187},
+    {203, Form::None, 203},
+};
+
+// A pin's direction and level: INPUT, OUTPUT, HIGH and LOW.
+struct PinProcedure {
+  uint16_t token;
+  uint16_t ops[4];
+  int32_t operands[4];
+  int count;
+};
+
+constexpr PinProcedure pin_procedures[] = {
+    {169, {OP_ACC2IDX, OP_CONST, OP_DIR_WR, 0}, {0, 0, 0, 0}, 3},
+    {170, {OP_ACC2IDX, OP_CONST, OP_DIR_WR, 0}, {0, 1, 0, 0}, 3},
+    {171, {OP_ACC2IDX, OP_CONST, OP_OUT, OP_DIR_WR}, {0, 1, 0, 0}, 4},
+    {172, {OP_ACC2IDX, OP_CONST, OP_OUT, OP_CONST}, {0, 0, 0, 1}, 4},
+};
+
+// A string argument; msg when it is none and nothing has been said.
+bool string_argument(const char *msg) {
+  uint32_t errors = error_count;
+  if (do_str_expr(0)) return true;
+  if (error_count == errors) print_error_ln(msg);
+  return false;
+}
+
+int main_label() {
+  first_gotosubwhiledo = 1;
+  if (g_symbol_type[0] == SYM_LABEL) print_error_ln("Duplicate Name");
+  flush_pool_if_due();
+  g_symbol_type[0] = SYM_LABEL;
+  g_symboladdr[0] = static_cast<int32_t>(fCODE);
+  advance();
+  if (g_token != tok::COLON) print_error_ln("Label Declaration Error");
+  advance();
+  add_op(OP_MAIN, 0);
+  return 1;
+}
+
+int debug_input() {
+  advance();
+  uint16_t kind = do_lvalue();
+  if (!kind) return report("Illegal Read Destination");
+  int32_t var = lvalue_var_addr;
+  add_op(OP_GETSTR, 0);
+  switch (kind) {
+    case OP_SAVESTR:
+      add_op(OP_SAVESTR, 0);
+      break;
+    case OP_WR_BYTE:
+      add_op(OP_ADDR, 4 * varSpace);
+      add_op(OP_RD_BYTE, 0);
+      add_op(OP_WR_BYTE, 0);
+      break;
+    case OP_STARR:
+      add_op(OP_VAL, 0);
+      add_op(OP_STARR, 5);
+      break;
+    case OP_STVAR:
+      add_op(OP_VAL, 0);
+      add_op(OP_STVAR, var);
+      break;
+    default:
+      print_error_ln("Illegal Read Destination");
+      return 1;
+  }
+  advance();
+  return 1;
+}
+
+int special_procedure(uint16_t t) {
+  switch (t) {
+    case TOK_HTTP:
+    case TOK_UDPOUT:
+      advance();
+      if (g_token != tok::LPAREN) return report("Expected (");
+      advance();
+      if (!do_expr(0)) return 0;
+      if (g_token != tok::COMMA) return report("Expected ,");
+      advance();
+      add_op(OP_ACC2IDX, 0);
+      if (t == TOK_UDPOUT) {
+        if (!do_expr(0)) return 0;
+        if (g_token != tok::COMMA) return report("Expected ,");
+        advance();
+        add_op(OP_ACC2NEXT, 0);
+      }
+      if (!string_argument("Expected String")) return 0;
+      add_op(t, 0);
+      break;
+    case TOK_MAIL:
+      advance();
+      if (g_token != tok::LPAREN) return report("Expected (");
+      advance();
+      if (!load_globalparam()) return 0;
+      add_op(OP_CONST, globalstart);
+      add_op(OP_MAIL, 0);
+      break;
+    case TOK_INTERRUPT:
+      if (next_token() == tok::SUB) {
+        if (f_table[0] <= 1823) return report("this firmware does not support this");
+        advance();
+        do_subfunc(1);
+        return 1;
+      }
+      if (!do_integer_parameter()) return 0;
+      add_op(OP_INTERRUPT, 0);
+      break;
+    case OP_FREAD:
+    case OP_WRITE:
+      if (!do_fread_write()) return 0;
+      break;
+    default:
+      return 0;
+  }
+  advance();
+  return 1;
+}
+
+}  // namespace
+
+int do_special_proc() {
+  uint16_t t = g_token;
+  if (t == TOK_MAIN) return main_label();
+  if (t == TOK_DEBUGIN) return debug_input();
+  for (const Builtin &b : builtin_procedures) {
+    if (b.token != t) continue;
+    if (b.form == Form::Pair ? !pair_arguments() : b.form == Form::Param ? !do_integer_parameter() : false)
+      return 0;
+    add_op(b.op, 0);
+    advance();
+    return 1;
+  }
+  for (const PinProcedure &p : pin_procedures) {
+    if (p.token != t) continue;
+    if (!do_integer_parameter()) return 0;
+    for (int k = 0; k < p.count; k++) add_op(p.ops[k], p.operands[k]);
+    if (t == 172) add_op(OP_DIR_WR, 0);
+    advance();
+    return 1;
+  }
+  return special_procedure(t);
 }

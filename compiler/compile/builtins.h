@@ -5,3 +5,4 @@
 int do_builtin_int_func();
 int do_fread_write();
 int do_param_array(int32_t base);
+int do_special_proc();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
@@ -24,9 +25,6 @@ constexpr int32_t IN_ACCUM = 4095;
 // The bottom operator: its group is above every operator's.
 constexpr uint16_t SENTINEL_OP = 116;
 
-constexpr uint16_t OP_POPACC = 10, OP_ACC2OPND = 11, OP_ITOF = 12, OP_OPND_ITOF = 13, OP_FTOI = 14,
-                   OP_OPND_FTOI = 15, OP_OPND_CONST = 100, OP_OPND_LDVAR = 102, OP_CONST = 103,
-                   OP_LDVAR = 104, OP_NEG = 113, OP_NOT = 114, OP_LOGNOT = 115, OP_PUSHACC = 129;
 
 int group_of(uint16_t op) { return op & 0xF8; }
 

@@ -1,6 +1,7 @@
 #include "compile/operands.h"
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
 #include "compile/builtins.h"
 #include "compile/control_flow.h"
 #include "compile/expression.h"
@@ -16,12 +17,6 @@ int32_t ezhVarStart = 0;
 
 namespace {
 
-constexpr uint16_t OP_ACC2IDX = 1, OP_LDARR = 2, OP_SHL = 5, OP_ITOF = 12, OP_IADD = 20, OP_EZHPARAM = 50,
-                   OP_EZHSAVE = 51, OP_EZHRESTORE = 52, OP_EZHRDPER = 53, OP_ADDR = 96, OP_OPND_ADDR = 97,
-                   OP_STRADDR = 98, OP_OPND_STRADDR = 99, OP_OPND_CONST = 100, OP_OPND_LDVAR = 102,
-                   OP_CONST = 103, OP_LDVAR = 104, OP_RD_BYTE = 105, OP_PEEK = 110, OP_NEG = 113,
-                   OP_STVAR = 116, OP_SAVESTR = 118, OP_ABS = 119, OP_STR = 121, OP_CALLSUB = 138,
-                   OP_PUSHIDX = 164, OP_POPIDX = 165;
 constexpr uint16_t TOK_AD = 94, TOK_RD_SHALF = 57, TOK_RD_HALF = 58, TOK_RD_BYTE = 105;
 
 int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }

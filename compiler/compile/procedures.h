@@ -20,3 +20,15 @@ int function_first_slot(uint16_t t);
 uint8_t function_result(uint16_t t);
 // The entry after the last parameter has address 0.
 inline bool is_end_mark(int slot) { return localAddr[slot] == 0; }
+
+// The routine being compiled: its result type as a token code (INTEGER
+// 214, SINGLE 213, STRING 200; 0 in a SUB or outside), its symbol, and
+// whether it is an interrupt SUB.
+extern uint16_t inside_function;
+extern int32_t this_function;
+extern uint8_t inside_interrupt;
+// The 16-word global parameter block (0 until first used).
+extern int32_t globalstart;
+
+void do_subfunc(uint8_t interrupt);
+int load_globalparam();

@@ -2,4 +2,19 @@
 #pragma once
 #include <cstdint>
 
+constexpr int32_t BASIC_CONST_SIZE = 131072;
+
+// Staging area of one constant table while it is read, and its fill count.
+extern uint8_t BASIC_const[BASIC_CONST_SIZE];
+extern int32_t BC_index;
+// Non-zero while the body of an I/O-handler counted loop is compiled.
+extern uint8_t inside_tightLoop;
+
 int compile(int32_t exitHandle);
+
+// Bounds the nesting of blocks (and of ELSEIF and CASE chains), which
+// recurse on the machine stack. enter_nesting reports "Nesting too deep"
+// and returns false past the limit; each successful enter is matched by
+// leave_nesting.
+bool enter_nesting();
+void leave_nesting();

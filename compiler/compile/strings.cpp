@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
 #include "compile/expression.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
@@ -14,10 +15,6 @@
 
 namespace {
 
-constexpr uint16_t OP_NEWSTR = 26, OP_ADDSTR = 27, OP_ADDSBYTE = 28, OP_STRCOMP = 31, OP_POPACC = 10,
-                   OP_ADDR = 96, OP_OPND_ADDR = 97, OP_STRADDR = 98, OP_OPND_STRADDR = 99,
-                   OP_OPND_CONST = 100, OP_OPND_LDVAR = 102, OP_CONST = 103, OP_LDVAR = 104, OP_STR = 121,
-                   OP_PUSHACC = 129, OP_ACC2STRSCR = 154;
 
 // There is one string accumulator: a string expression must not begin
 // while another one is being built.

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "compile/procedures.h"
 #include "driver/driver.h"
 #include "driver/state.h"
 #include "frontend/diagnostics.h"
@@ -52,7 +53,7 @@ constexpr uint16_t TOK_DOWNLOAD = 241, TOK_QUITDUMP = 217, TOK_RUN = 231,
 int all_compilers() {
   if (!token_heads_line()) return 0;
   if (g_token == TOK_FUNCTION || g_token == TOK_SUB) {
-    // Definitions are not compiled yet; the header line is accepted.
+    do_subfunc(0);
     return 1;
   }
   for (const StrayLine &s : stray_lines) {

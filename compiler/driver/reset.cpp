@@ -1,5 +1,8 @@
 #include "codegen/emit.h"
+#include "compile/assignment.h"
+#include "compile/operands.h"
 #include "compile/procedures.h"
+#include "compile/statement.h"
 #include "driver/driver.h"
 #include "driver/state.h"
 #include "frontend/symbols.h"
@@ -9,6 +12,7 @@ constexpr uint16_t OP_STARTUP = 139;
 }
 
 void init_compiler() {
+  reset_generation++;
   codeStart = f_table[4] * 16;
   DATAstart = f_table[3] * 16;
   g_VSPdim = static_cast<int16_t>(varSpace);
@@ -26,6 +30,14 @@ void init_compiler() {
   first_gotosubwhiledo = 0;
   first_functionsub = 0;
   iCODE = 0;
+  printfLocal = 0;
+  globalstart = 0;
+  inside_function = 0;
+  this_function = 0;
+  inside_interrupt = 0;
+  inside_tightLoop = 0;
+  ezh_calling = 0;
+  ezhVarStart = 0;
   reset_codegen();
 
   jmpPTR = 1;

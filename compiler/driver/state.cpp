@@ -25,5 +25,6 @@ int16_t g_VSP = 1;
 int16_t g_VSPdim = 0x4000;
 int32_t first_gotosubwhiledo = 0;
 int32_t first_functionsub = 0;
+uint32_t reset_generation = 0;
 int32_t *var_word = nullptr;
 uint8_t *var_byte = nullptr;

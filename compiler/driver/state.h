@@ -31,6 +31,9 @@ extern int16_t g_VSP;
 extern int16_t g_VSPdim;
 extern int32_t first_gotosubwhiledo;
 extern int32_t first_functionsub;
+// Counts the resets of the compiler, so that a block open when CLEAR came
+// can tell it has nothing left to finish.
+extern uint32_t reset_generation;
 extern int32_t *var_word;
 extern uint8_t *var_byte;
 

@@ -1,0 +1,341 @@
+#include "compile/assignment.h"
+
+#include "codegen/emit.h"
+#include "codegen/operations.h"
+#include "compile/builtins.h"
+#include "compile/control_flow.h"
+#include "compile/expression.h"
+#include "compile/operands.h"
+#include "compile/strings.h"
+#include "compile/token_cursor.h"
+#include "driver/state.h"
+#include "frontend/diagnostics.h"
+
+int32_t lvalue_var_addr = 0;
+int32_t ezh_vpbaddr = 0;
+int32_t printfLocal = 0;
+
+namespace {
+
+constexpr uint16_t TOK_TXD = 83, TOK_TXD0 = 85, TOK_TXD1 = 89, TOK_BAUD = 87, TOK_BAUD0 = 90, TOK_BAUD1 = 91,
+                   TOK_TIMER = 92, TOK_OUTS = 107, TOK_DIRS = 108, TOK_IO = 78, TOK_DIR = 150, TOK_OUT = 153;
+
+uint16_t fail(const char *msg) {
+  print_error_ln(msg);
+  return 0;
+}
+
+int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }
+
+// An element or byte index: a constant folds into the address with
+// constOp; otherwise the index, the base with baseOp and the addition addOp.
+bool index_into(uint16_t constOp, uint16_t baseOp, uint16_t addOp, int32_t base) {
+  uint32_t errors = error_count;
+  if (is_constant_parameter()) {
+    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(const_expr_value)));
+    return true;
+  }
+  if (error_count != errors || !do_integer_parameter()) return false;
+  add_op(baseOp, base);
+  add_op(addOp, 0);
+  return true;
+}
+
+// An index added to a pointer variable's value.
+bool index_by_pointer(int32_t pointer) {
+  if (!do_integer_parameter()) return false;
+  add_op(OP_OPND_LDVAR, pointer);
+  add_op(OP_IADD, 0);
+  return true;
+}
+
+bool is_named_port_part() {
+  uint16_t part = f_table[2];
+  return part == 0x2103 || part == 0x2138 || (part >= 0x1750 && part <= 0x175F);
+}
+
+// "*" address = value: a word store at an address.
+uint16_t word_store_target() {
+  advance();
+  uint16_t t = g_token;
+  int32_t value = 0;
+  bool constant = false;
+  if (is_symbol_token(t) && is_ivariable(t)) {
+    add_op(OP_LDVAR, address_of(t));
+  } else if (is_int_literal(t)) {
+    value = g_constants[literal_slot(t)];
+    constant = true;
+  } else if (t == tok::LPAREN) {
+    advance();
+    if (is_const_expr(0)) {
+      value = const_expr_value;
+      constant = true;
+    } else if (!do_expr(0)) {
+      return 0;
+    }
+    if (!expect_token(tok::RPAREN, "Expected )")) return 0;
+  } else {
+    return fail("Expected Variable Or Integer After *");
+  }
+  if (constant) {
+    if (inside_ezh != 0 && (static_cast<uint32_t>(value) >> 20) == 0x400) {
+      ezh_vpbaddr = static_cast<int32_t>(static_cast<uint32_t>(value) & 0xFFFFCu);
+      return OP_EZHWRPER;
+    }
+    add_op(OP_CONST, value);
+  }
+  add_op(OP_ACC2IDX, 0);
+  return OP_POKE;
+}
+
+// TXD0, TXD1, BAUD0 and BAUD1 name their channel themselves.
+uint16_t channel_register(uint16_t t) {
+  if (next_token() == tok::LPAREN) return fail("Expected =");
+  bool one = t == TOK_TXD1 || t == TOK_BAUD1;
+  if (one && f_table[0] >= 1873)
+    return fail(t == TOK_TXD1 ? "TXD1 has been replaced with TXD(1)" : "BAUD1 has been replaced with BAUD(1)");
+  add_op(OP_CONST, one ? 1 : 0);
+  add_op(OP_ACC2IDX, 0);
+  if (t == TOK_TXD0) return OP_TXD0;
+  if (t == TOK_TXD1) return OP_TXD1;
+  return OP_BAUD;
+}
+
+// PRINT CHR(x) prints one character when the call is a whole item.
+bool chr_call_ends_before_separator() {
+  if (next_token() != tok::LPAREN) return false;
+  int depth = 0;
+  for (int i = g_tokenptr + 1; i < TOKENLIST_SIZE; i++) {
+    uint16_t t = g_tokenlist[i];
+    if (t == TOK_EOL) return false;
+    if (t == tok::LPAREN) depth++;
+    if (t == tok::RPAREN && --depth == 0) return next_token_seperator(token_at(i + 1));
+  }
+  return false;
+}
+
+}  // namespace
+
+bool allocate_array_words(int32_t words) {
+  int32_t bottom = static_cast<int32_t>(g_VSPdim) - words;
+  if (g_VSP >= bottom) {
+    print_error_ln("Too Many Variables");
+    return false;
+  }
+  g_VSPdim = static_cast<int16_t>(bottom);
+  return true;
+}
+
+uint16_t do_lvalue() {
+  uint16_t t = g_token;
+  int type = type_of(t);
+  bool indexed = next_token() == tok::LPAREN;
+  if (t == tok::MUL) return word_store_target();
+  uint32_t errors = error_count;
+  if (is_symbol_token(t) && is_ivariable(t)) {
+    lvalue_var_addr = address_of(t);
+    return OP_STVAR;
+  }
+  if (error_count != errors) return 0;
+  switch (type) {
+    case 'C':
+      lvalue_var_addr = address_of(t);
+      integer_ops = 0;
+      return OP_STVAR;
+    case 'Q':
+    case 'S':
+      if (!index_into(OP_CONST, OP_OPND_CONST, OP_IADD, address_of(t))) return 0;
+      add_op(OP_ACC2IDX, 0);
+      integer_ops = type == 'Q' ? 1 : 0;
+      return OP_STARR;
+    case 'Y':
+    case '[':
+      if (!index_by_pointer(address_of(t))) return 0;
+      add_op(OP_ACC2IDX, 0);
+      integer_ops = type == 'Y' ? 1 : 0;
+      return OP_STARR;
+    case 'R':
+      if (!indexed) {
+        add_op(OP_ADDR, 4 * address_of(t));
+        add_op(OP_ACC2IDX, 0);
+        return OP_SAVESTR;
+      }
+      if (!index_into(OP_ADDR, OP_OPND_ADDR, OP_ADD, 4 * address_of(t))) return 0;
+      add_op(OP_ACC2IDX, 0);
+      return OP_WR_BYTE;
+    case 'X':
+      if (!indexed) {
+        add_op(OP_LDVAR, address_of(t));
+        add_op(OP_ACC2IDX, 0);
+        return OP_SAVESTR;
+      }
+      if (!index_by_pointer(address_of(t))) return 0;
+      add_op(OP_ACC2IDX, 0);
+      return OP_WR_BYTE;
+    case 'I':
+    case 'K':
+      add_op(OP_LDVAR, address_of(t));
+      add_op(OP_ACC2IDX, 0);
+      integer_ops = type == 'I' ? 1 : 0;
+      return OP_STARR;
+    default:
+      break;
+  }
+  switch (t) {
+    case OP_P0:
+    case OP_P1:
+    case OP_P2:
+    case OP_P3:
+    case OP_P4: {
+      if (!do_integer_parameter()) return 0;
+      bool named = is_named_port_part();
+      int port = (t - OP_P0) / 2;
+      if (!named && port > 0) {
+        add_op(OP_OPND_CONST, 32 * port);
+        add_op(OP_IADD, 0);
+      }
+      add_op(OP_ACC2IDX, 0);
+      return named ? static_cast<uint16_t>(t + 1) : OP_OUT;
+    }
+    case TOK_OUT:
+    case TOK_DIR:
+    case TOK_TXD:
+    case TOK_BAUD:
+      if (!do_integer_parameter()) return 0;
+      add_op(OP_ACC2IDX, 0);
+      return t == TOK_OUT ? OP_OUT : t == TOK_DIR ? OP_DIR_WR : t == TOK_TXD ? OP_TXD : OP_BAUD;
+    case TOK_IO:
+      if (!do_integer_parameter()) return 0;
+      add_op(OP_ACC2IDX, 0);
+      add_op(OP_CONST, 1);
+      add_op(OP_DIR_WR, 0);
+      return OP_OUT;
+    case TOK_TXD0:
+    case TOK_TXD1:
+    case TOK_BAUD0:
+    case TOK_BAUD1:
+      return channel_register(t);
+    case TOK_TIMER:
+      // No target has a timer write.
+      return fail("TIMER cannot be assigned");
+    case TOK_OUTS:
+    case TOK_DIRS:
+      if (inside_ezh == 0) return fail("Not in IOHB code");
+      return t == TOK_OUTS ? 107 : 109;
+    default:
+      return fail("Expected lvalue: variable, pointer, or register");
+  }
+}
+
+int do_assignment() {
+  bitwise_ops = 1;
+  integer_ops = 1;
+  uint8_t start = g_tokenptr;
+  uint16_t store = do_lvalue();
+  if (!store) return 0;
+  int32_t storeAddr = lvalue_var_addr;
+  advance();
+  uint16_t u = g_token;
+  if (u == tok::EQ) {
+    advance();
+  } else if (u >= 57 || u < 4) {
+    return fail("Expected =");
+  } else if (is_comparison(u)) {
+    return fail("illegal compound");
+  } else if (next_token() == tok::EQ) {
+    // x op= e reads as x op e: the target and the operator move one place
+    // on over the "=", and the expression starts at the target's copy.
+    for (int k = g_tokenptr; k >= start; k--) g_tokenlist[k + 1] = g_tokenlist[k];
+    set_cursor(static_cast<uint8_t>(start + 1));
+  } else {
+    return fail("illegal statement");
+  }
+  uint16_t t = g_token;
+  if (store == OP_SAVESTR) {
+    lookahead4float();
+    uint32_t errors = error_count;
+    if (!do_str_expr(1)) {
+      if (error_count == errors) print_error_ln("Constant or variable string expected");
+      return 0;
+    }
+  } else if (type_of(t) == SYM_CONSTANT && next_token() == TOK_EOL) {
+    add_op(OP_CONST, named_const_value(symbol_of(t)));
+    advance();
+  } else if (is_const_expr(0)) {
+    add_op(OP_CONST, integer_ops ? const_expr_value : static_cast<int32_t>(int_to_single_bits(const_expr_value)));
+  } else if (!do_expr(0)) {
+    return 0;
+  }
+  add_op(store, store == OP_STVAR ? storeAddr : 0);
+  return 1;
+}
+
+int do_print(int32_t operand) {
+  advance();
+  for (;;) {
+    if (g_token == TOK_EOL || g_token == tok::ELSE) {
+      add_op(OP_PRINTCR, operand);
+      return 1;
+    }
+    uint16_t t = g_token;
+    if (t == tok::CHR && chr_call_ends_before_separator()) {
+      advance();
+      if (!do_expr(0)) return 0;
+      add_op(OP_PRINTCH, operand);
+    } else if (is_constant_string(t) && next_token_seperator(next_token())) {
+      add_op(OP_STRADDR, constant_string_offset(t));
+      add_op(OP_PRINTSTR, operand);
+      advance();
+    } else {
+      uint32_t errors = error_count;
+      if (do_str_expr(255)) {
+        add_op(OP_ADDR, 4 * varSpace);
+        add_op(OP_PRINTSTR, operand);
+      } else if (error_count != errors || !do_expr(1)) {
+        return 0;
+      } else {
+        add_op(OP_PRINTNUM, operand);
+      }
+    }
+    if (g_token == TOK_EOL || g_token == tok::ELSE) {
+      add_op(OP_PRINTCR, operand);
+      return 1;
+    }
+    if (g_token == tok::COMMA) {
+      add_op(OP_PRINTTAB, operand);
+    } else if (g_token != tok::SEMICOLON) {
+      not_eoln();
+      return 0;
+    }
+    advance();
+    if (g_token == TOK_EOL || g_token == tok::ELSE) return 1;
+  }
+}
+
+int do_printf(uint16_t op) {
+  advance();
+  if (!expect_token(tok::LPAREN, "Expected (")) return 0;
+  advance();
+  uint16_t t = g_token;
+  if (type_of(t) != 'R' && !is_constant_string(t)) {
+    print_error_ln("Expected string");
+    return 0;
+  }
+  if (op == OP_SPRINTF) add_op(OP_PUSHIDX, 0);
+  if (printfLocal == 0) {
+    if (!allocate_array_words(16)) return 0;
+    printfLocal = g_VSPdim;
+  }
+  if (!do_param_array(printfLocal)) return 0;
+  advance();
+  if (op == OP_SPRINTF) {
+    add_op(OP_POPIDX, 0);
+    add_op(OP_ADDR, 4 * varSpace);
+  } else {
+    add_op(OP_CONST, 0);
+  }
+  add_op(OP_OPND_CONST, 4 * printfLocal);
+  add_op(op, 0);
+  if (op == OP_PRINTF) add_op(OP_PRINTCR, 1);
+  return 1;
+}
