@@ -5,6 +5,7 @@
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
+#include "compile/assignment.h"
 #include "compile/expression.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
@@ -130,6 +131,10 @@ int do_str_expr(uint8_t convert) {
     } else if (is_funct(t) && (function_result(t) == 'A' || function_result(t) == 'C')) {
       if (!convert || first) return 0;
       return report("Nested string operation");
+    } else if (t == tok::SPRINTF) {
+      // SPRINTF formats into the string accumulator itself.
+      if (!do_printf(OP_SPRINTF)) return 0;
+      step_back();
     } else if (t == tok::STR) {
       advance();
       if (!expression_or("expected expression")) return 0;
