@@ -8,6 +8,7 @@
 #include "codegen/unbuilt_backends.h"
 #include "driver/state.h"
 #include "frontend/diagnostics.h"
+#include "frontend/symbols.h"
 
 int32_t jump_table[JUMP_TABLE_SIZE];
 int32_t missingLink[MISSING_LINK_SIZE];
@@ -108,4 +109,23 @@ void reset_links() {
   jmpPTR = 1;
   nextLink = 0;
   resolvedLinks = 0;
+}
+
+int32_t keep_undefined_links(int32_t first, int32_t keepBelow) {
+  int32_t kept = first;
+  for (int32_t i = first; i < nextLink && i < MISSING_LINK_SIZE; i++) {
+    int32_t p = missingLink[i];
+    if (p < 0 || p + 1 >= FLASH_CODES_SIZE) continue;
+    uint32_t w = f_table[0] < 2048
+                     ? static_cast<uint32_t>(Flash_codes[p])
+                     : static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
+    if (w & LINK_LABEL) continue;
+    uint32_t n = w & 0x1FFFFFFFu;
+    if (n >= static_cast<uint32_t>(keepBelow) || g_symbol_type[n] != SYM_UNDEF_LABEL) continue;
+    // Swap it to the front: the order of the others does not matter.
+    missingLink[i] = missingLink[kept];
+    missingLink[kept] = p;
+    kept++;
+  }
+  return kept;
 }

@@ -27,3 +27,9 @@ void add_missing_link(uint32_t p);
 void optimizeTJ(uint32_t first, int final);
 
 void reset_links();
+
+// At the end of a FUNCTION or SUB: moves to the front of [first, nextLink)
+// the links to symbols below keepBelow that are still undefined labels
+// (global labels defined later in the program), and returns the index
+// after them. The links behind it are the routine's own, to be resolved now.
+int32_t keep_undefined_links(int32_t first, int32_t keepBelow);

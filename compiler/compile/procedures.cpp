@@ -17,19 +17,22 @@ uint8_t inside_interrupt = 0;
 int32_t globalstart = 0;
 
 void reset_procedures() {
-  // Descriptor 0 is empty, descriptor 1 is the integer result slot of the
-  // main program's frame, descriptor 2 starts the first definition.
-  fsPointer = 0;
-  nextLocal = 0;
+  // Routines without a descriptor of their own share two: descriptor 0 for
+  // a SUB (no result) and descriptor 1 for an INTEGER FUNCTION, each a
+  // result entry followed directly by its end entry, so that both are
+  // called without arguments.
   fsStart[0] = 0;
   localType[0] = 0;
   localAddr[0] = 0;
-  localType[1] = 'A';
-  localAddr[1] = 1;
-  fsPointer = 1;
-  fsStart[1] = 1;
+  localType[1] = 0;
+  localAddr[1] = 0;
+  fsStart[1] = 2;
+  localType[2] = 'A';
   localAddr[2] = 0;
-  nextLocal = 3;
+  localType[3] = 0;
+  localAddr[3] = 0;
+  fsPointer = 1;
+  nextLocal = 4;
 }
 
 int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] & 0x7F]; }
@@ -44,9 +47,3 @@ int load_globalparam() {
   return do_param_array(globalstart);
 }
 
-// FUNCTION and SUB definitions are not compiled yet; the header is refused
-// rather than its body being compiled as part of the main program.
-void do_subfunc(uint8_t interrupt) {
-  (void)interrupt;
-  print_error_ln("FUNCTION and SUB are not supported yet");
-}

@@ -47,10 +47,16 @@ TEST_F(ResetTest, ClearPutsBackEveryPieceOfState) {
   EXPECT_EQ(localcnt, 0);
   EXPECT_EQ(localoffset, 0u);
   EXPECT_EQ(jmpPTR, 1);
-  EXPECT_EQ(nextLocal, 3);
+  // Descriptors 0 and 1 serve SUBs and INTEGER FUNCTIONs without
+  // parameters: a result entry and its end entry each.
+  EXPECT_EQ(nextLocal, 4);
   EXPECT_EQ(fsPointer, 1);
-  EXPECT_EQ(localType[1], 'A');
-  EXPECT_EQ(localAddr[1], 1);
+  EXPECT_EQ(fsStart[0], 0);
+  EXPECT_EQ(fsStart[1], 2);
+  EXPECT_EQ(localType[0], 0);
+  EXPECT_EQ(localAddr[1], 0);
+  EXPECT_EQ(localType[2], 'A');
+  EXPECT_EQ(localAddr[3], 0);
   EXPECT_EQ(g_symbol_type[0], SYM_UNDEF_LABEL);
   EXPECT_EQ(g_symboladdr[0], 2);
 }
