@@ -2,8 +2,6 @@
 
 #include "codegen/emit.h"
 
-int32_t IOHBcode = 0;
-
 // Until their back ends exist these operations produce no code; add_op
 // records nothing for them, and the peephole state still follows them.
 void add_ARM_op(uint16_t op, int32_t operand) {
@@ -16,12 +14,5 @@ void add_IOHA_op(uint16_t op, int32_t operand) {
   last_addr = operand;
 }
 
-void add_IOHB_op(uint16_t op, int32_t operand) {
-  last_op = op;
-  last_addr = operand;
-}
-
 // ARM code leaves no placeholders yet, so there is nothing to resolve.
 void ARMoptimizeTJ(uint32_t) {}
-
-void IOHB_flush_pool_if_due() {}
