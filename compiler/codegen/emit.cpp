@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "codegen/ioha/ioha.h"
 #include "codegen/iohb/iohb.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"

@@ -2,14 +2,9 @@
 
 #include "codegen/emit.h"
 
-// Until their back ends exist these operations produce no code; add_op
-// records nothing for them, and the peephole state still follows them.
+// Until its back end exists this operation produces no code; add_op
+// records nothing for it, and the peephole state still follows it.
 void add_ARM_op(uint16_t op, int32_t operand) {
-  last_op = op;
-  last_addr = operand;
-}
-
-void add_IOHA_op(uint16_t op, int32_t operand) {
   last_op = op;
   last_addr = operand;
 }
