@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 
 #include "codegen/iohb/iohb.h"
 #include "compile/operands.h"
@@ -40,9 +40,22 @@ Messages messages_of(const std::function<void()> &action) {
   std::string out = testing::internal::GetCapturedStdout();
   testing::internal::GetCapturedStderr();
   // A report is the source line, then "-ERROR  file: line: message".
-  static const std::regex report(R"(-ERROR  [^\n]*?: \d+: ([^\n]*))");
   Messages m;
-  for (std::sregex_iterator i(out.begin(), out.end(), report), end; i != end; ++i) m.push_back((*i)[1]);
+  const std::string mark = "-ERROR  ";
+  for (size_t at = out.find(mark); at != std::string::npos; at = out.find(mark, at + 1)) {
+    size_t end = out.find('\n', at);
+    if (end == std::string::npos) end = out.size();
+    std::string report = out.substr(at + mark.size(), end - at - mark.size());
+    // The message follows the first ": digits: ".
+    for (size_t c = report.find(": "); c != std::string::npos; c = report.find(": ", c + 1)) {
+      size_t d = c + 2;
+      while (d < report.size() && isdigit(static_cast<unsigned char>(report[d]))) d++;
+      if (d > c + 2 && report.compare(d, 2, ": ") == 0) {
+        m.push_back(report.substr(d + 2));
+        break;
+      }
+    }
+  }
   return m;
 }
 
