@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "codegen/ioha/ioha.h"
+#include "codegen/iohb/iohb.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
 #include "codegen/thumb/thumb.h"
@@ -114,6 +116,7 @@ void reset_codegen() {
   emit_depth = 0;
   reset_literal_pool();
   reset_links();
+  reset_io_handler();
 }
 
 void rewind_code(uint32_t mark) {

@@ -2,27 +2,12 @@
 
 #include "codegen/emit.h"
 
-int32_t IOHBcode = 0;
-int32_t IOHBdata = 0;
-
-// Until their back ends exist these operations produce no code; add_op
-// records nothing for them, and the peephole state still follows them.
+// Until its back end exists this operation produces no code; add_op
+// records nothing for it, and the peephole state still follows it.
 void add_ARM_op(uint16_t op, int32_t operand) {
-  last_op = op;
-  last_addr = operand;
-}
-
-void add_IOHA_op(uint16_t op, int32_t operand) {
-  last_op = op;
-  last_addr = operand;
-}
-
-void add_IOHB_op(uint16_t op, int32_t operand) {
   last_op = op;
   last_addr = operand;
 }
 
 // ARM code leaves no placeholders yet, so there is nothing to resolve.
 void ARMoptimizeTJ(uint32_t) {}
-
-void IOHB_flush_pool_if_due() {}

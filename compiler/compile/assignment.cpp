@@ -1,6 +1,7 @@
 #include "compile/assignment.h"
 
 #include "codegen/emit.h"
+#include "codegen/iohb/iohb.h"
 #include "codegen/operations.h"
 #include "compile/builtins.h"
 #include "compile/control_flow.h"
@@ -12,7 +13,6 @@
 #include "frontend/diagnostics.h"
 
 int32_t lvalue_var_addr = 0;
-int32_t ezh_vpbaddr = 0;
 int32_t printfLocal = 0;
 
 namespace {
@@ -266,7 +266,8 @@ int do_assignment() {
   } else if (!do_expr(0)) {
     return 0;
   }
-  add_op(store, store == OP_STVAR ? storeAddr : 0);
+  // The I/O handler's peripheral store carries its register's address.
+  add_op(store, store == OP_STVAR ? storeAddr : store == OP_EZHWRPER ? ezh_vpbaddr : 0);
   return 1;
 }
 

@@ -4,8 +4,6 @@
 
 // The word index a scalar target of do_lvalue stores to.
 extern int32_t lvalue_var_addr;
-// The peripheral register address of an I/O-handler "*" store.
-extern int32_t ezh_vpbaddr;
 // The 16-word parameter block shared by every PRINTF and SPRINTF (0 until
 // the first one).
 extern int32_t printfLocal;

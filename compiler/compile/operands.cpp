@@ -1,6 +1,7 @@
 #include "compile/operands.h"
 
 #include "codegen/emit.h"
+#include "codegen/iohb/iohb.h"
 #include "codegen/operations.h"
 #include "compile/builtins.h"
 #include "compile/control_flow.h"
@@ -13,7 +14,7 @@
 #include "frontend/symbols.h"
 
 uint8_t ezh_calling = 0;
-int32_t ezhVarStart = 0;
+int32_t ezhVarStart = EZH_NO_LOCALS;
 
 namespace {
 

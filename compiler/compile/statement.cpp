@@ -6,7 +6,7 @@
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
-#include "codegen/unbuilt_backends.h"
+#include "codegen/iohb/iohb.h"
 #include "compile/assignment.h"
 #include "compile/control_flow.h"
 #include "compile/expression.h"
@@ -20,7 +20,6 @@
 
 uint8_t BASIC_const[BASIC_CONST_SIZE];
 int32_t BC_index = 0;
-uint8_t inside_tightLoop = 0;
 
 namespace {
 
@@ -211,12 +210,9 @@ int counted_loop(bool withExpression) {
     }
     if (g_token != TOK_EOL) return report("Illegal FOR statement");
   }
+  // The I/O-handler back end marks the loop open from OP_FOR to OP_NEXT.
   add_op(OP_FOR, -1);
-  uint8_t saved = inside_tightLoop;
-  inside_tightLoop = 1;
-  int r = compile_body(0);
-  inside_tightLoop = saved;
-  if (!r) return 0;
+  if (!compile_body(0)) return 0;
   if (g_token == TOK_QUITNOW) return 1;
   if (g_token != TOK_NEXT) return report("Expected NEXT");
   add_op(OP_NEXT, -1);

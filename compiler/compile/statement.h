@@ -7,8 +7,6 @@ constexpr int32_t BASIC_CONST_SIZE = 131072;
 // Staging area of one constant table while it is read, and its fill count.
 extern uint8_t BASIC_const[BASIC_CONST_SIZE];
 extern int32_t BC_index;
-// Non-zero while the body of an I/O-handler counted loop is compiled.
-extern uint8_t inside_tightLoop;
 
 int compile(int32_t exitHandle);
 

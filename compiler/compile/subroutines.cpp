@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codegen/emit.h"
+#include "codegen/iohb/iohb.h"
 #include "codegen/links.h"
 #include "codegen/operations.h"
 #include "compile/assignment.h"
@@ -257,6 +258,7 @@ void end_scope(uint8_t savedRequire) {
   this_function = 0;
   inside_function = 0;
   inside_interrupt = 0;
+  ezhVarStart = EZH_NO_LOCALS;
 }
 
 void print_map_line(const Routine &r) {

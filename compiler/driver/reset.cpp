@@ -3,6 +3,7 @@
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/statement.h"
+#include "codegen/iohb/iohb.h"
 #include "driver/driver.h"
 #include "driver/state.h"
 #include "frontend/symbols.h"
@@ -35,9 +36,8 @@ void init_compiler() {
   inside_function = 0;
   this_function = 0;
   inside_interrupt = 0;
-  inside_tightLoop = 0;
   ezh_calling = 0;
-  ezhVarStart = 0;
+  ezhVarStart = EZH_NO_LOCALS;
   reset_codegen();
 
   jmpPTR = 1;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "codegen/thumb/thumb.h"
-#include "codegen/unbuilt_backends.h"
+#include "codegen/iohb/iohb.h"
 #include "codegen_support.h"
 
 using Units = std::vector<int32_t>;

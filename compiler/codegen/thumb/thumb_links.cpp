@@ -1,10 +1,10 @@
 #include <cstdint>
 
 #include "codegen/emit.h"
+#include "codegen/iohb/iohb.h"
 #include "codegen/links.h"
 #include "codegen/thumb/thumb.h"
 #include "codegen/thumb/thumb_encoding.h"
-#include "codegen/unbuilt_backends.h"
 #include "driver/state.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
