@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "codegen/arm/arm.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
 #include "codegen/thumb/thumb.h"

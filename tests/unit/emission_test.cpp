@@ -262,13 +262,20 @@ TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
   struct Case {
     uint16_t version;
     Units units;
+    // The start-up jump MAIN redirects and the operand it starts with.
+    int record;
+    int32_t operand;
   };
+  const int32_t B_NEXT = static_cast<int32_t>(0xEAFFFFFF);  // ARM: B to the next word
   const Case cases[] = {
-      {2054, {0xF000, 0xF800}},
-      {2100, {0xF000, 0xF800}},
-      {2048, {0xF000, 0xF800, 0xF000, 0xF800}},
-      {2053, {0xF000, 0xF800, 0xF000, 0xF800}},
-      {2047, {}},  // ARM code is a later back end
+      {2054, {0xF000, 0xF800}, 1, 2},
+      {2100, {0xF000, 0xF800}, 1, 2},
+      {2048, {0xF000, 0xF800, 0xF000, 0xF800}, 1, 2},
+      {2053, {0xF000, 0xF800, 0xF000, 0xF800}, 1, 2},
+      {2047, {B_NEXT}, 0, 1},
+      {1829, {B_NEXT}, 0, 1},
+      {1828, {B_NEXT, B_NEXT, B_NEXT, B_NEXT}, 1, 2},
+      {1813, {B_NEXT, B_NEXT, B_NEXT, B_NEXT}, 1, 2},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.version);
@@ -280,10 +287,8 @@ TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
     EXPECT_EQ(units(0, fCODE), c.units);
     EXPECT_EQ(Flash_codes[5], 0);
     EXPECT_EQ(INT_ops[20], 0);
-    if (!c.units.empty()) {
-      EXPECT_EQ(INT_ops[1], OP_JMPBACK);
-      EXPECT_EQ(INT_addrs[1], 2);
-    }
+    EXPECT_EQ(INT_ops[c.record], OP_JMPBACK);
+    EXPECT_EQ(INT_addrs[c.record], c.operand);
   }
 }
 
