@@ -513,6 +513,19 @@ TEST_F(ArmCodes, AJumpToANameBeyondTheTablesIsReported) {
   EXPECT_EQ(Flash_codes[0], 0x41FFFFFF);
 }
 
+TEST_F(ArmCodes, MainRedirectsTheStartUpJump) {
+  init_compiler();
+  ASSERT_EQ(units(0, 1), words({0xEAFFFFFF}));
+  while (fCODE < 40) add_op(OP_NOP, 0);
+  EXPECT_EQ(emitted(OP_MAIN), Units{});
+  // Word 0 to unit 40: 40 - 0 - 2 = 38.
+  EXPECT_EQ(units(0, 1), words({0xEA000026}));
+  EXPECT_EQ(INT_ops[0], OP_JMPBACK);
+  EXPECT_EQ(INT_addrs[0], 40);
+  EXPECT_EQ(INT_ops[1], OP_NOP);
+  EXPECT_EQ(INT_addrs[1], 0);
+}
+
 TEST_F(ArmCodes, MainOnOldFirmwareRedirectsTheFirstOfFourJumps) {
   arm_target(OLD);
   init_compiler();

@@ -292,6 +292,38 @@ TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
   }
 }
 
+TEST_F(Emission, MainRedirectsTheStartUpJumpOfItsFirmware) {
+  struct Case {
+    uint16_t version;
+    int record;        // the record MAIN redirects
+    int32_t untouched;  // a record it must leave alone, with its operand
+    int32_t untouched_operand;
+  };
+  const Case cases[] = {
+      {2054, 1, 0, 0},
+      {2050, 1, 0, 0},
+      // One jump, recorded at index 0; index 1 belongs to the first
+      // operation of the program.
+      {1829, 0, 1, 77},
+      {2047, 0, 1, 77},
+      // Four jumps: the second leads on from the first.
+      {1828, 1, 0, 1},
+      {1823, 1, 0, 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.version);
+    fresh_target();
+    f_table[0] = c.version;
+    init_compiler();
+    add_op(OP_CONST, 77);
+    while (fCODE < 40) add_op(OP_NOP, 0);
+    add_op(OP_MAIN, 0);
+    EXPECT_EQ(INT_addrs[c.record], 40);
+    EXPECT_EQ(INT_ops[c.record], OP_JMPBACK);
+    EXPECT_EQ(INT_addrs[c.untouched], c.untouched_operand);
+  }
+}
+
 TEST_F(Emission, TheImageEndsTheProgramRatherThanOverflow) {
   codeSize = 2 * FLASH_CODES_SIZE;  // only the table itself limits
   fCODE = FLASH_CODES_SIZE - 1;
