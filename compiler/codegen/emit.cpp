@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "codegen/arm/arm.h"
 #include "codegen/ioha/ioha.h"
 #include "codegen/iohb/iohb.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
 #include "codegen/thumb/thumb.h"
-#include "codegen/unbuilt_backends.h"
 #include "compile/expression.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
@@ -81,8 +81,11 @@ void add_op(uint16_t op, int32_t operand) {
   checkCodeSpace();
   if (emit_depth > 0) return;
   if (op == OP_MAIN) {
-    // The start-up jump recorded at index 1 now leads to MAIN.
-    INT_addrs[1] = static_cast<int32_t>(fCODE);
+    // The start-up jump now leads to MAIN: on ARM firmware 1829 to 2047 it
+    // is the single jump recorded at index 0; elsewhere the jump recorded
+    // at index 1 (the second of several, or the last unit of a BL pair).
+    uint16_t version = f_table[0];
+    INT_addrs[version >= 1829 && version <= 2047 ? 0 : 1] = static_cast<int32_t>(fCODE);
     return;
   }
   // An operation without code has no unit of its own to be recorded at;

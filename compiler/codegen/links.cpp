@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "codegen/arm/arm.h"
 #include "codegen/emit.h"
 #include "codegen/thumb/thumb.h"
-#include "codegen/unbuilt_backends.h"
 #include "driver/state.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
@@ -55,6 +55,17 @@ void add_missing_link(uint32_t p) {
   if (nextLink < 0 || nextLink >= MISSING_LINK_SIZE) table_full("Too many forward references");
   missingLink[nextLink] = static_cast<int32_t>(p);
   nextLink++;
+}
+
+bool link_target_unit(bool label, uint32_t n, int32_t &x) {
+  if (label) {
+    if (n >= static_cast<uint32_t>(JUMP_TABLE_SIZE)) return false;
+    x = jump_table[n];
+  } else {
+    if (n >= static_cast<uint32_t>(SYMBOLS_MAX)) return false;
+    x = g_symboladdr[n];
+  }
+  return true;
 }
 
 namespace {

@@ -24,6 +24,9 @@ void patchJumpTable(int32_t label);
 // Lists the placeholder at unit p for resolution ("Too many forward
 // references" when the list is full).
 void add_missing_link(uint32_t p);
+// Code unit that compiler label n (label true) or symbol n stands for, in
+// x; false when n names neither.
+bool link_target_unit(bool label, uint32_t n, int32_t &x);
 void optimizeTJ(uint32_t first, int final);
 
 void reset_links();

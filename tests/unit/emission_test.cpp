@@ -262,13 +262,20 @@ TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
   struct Case {
     uint16_t version;
     Units units;
+    // The start-up jump MAIN redirects and the operand it starts with.
+    int record;
+    int32_t operand;
   };
+  const int32_t B_NEXT = static_cast<int32_t>(0xEAFFFFFF);  // ARM: B to the next word
   const Case cases[] = {
-      {2054, {0xF000, 0xF800}},
-      {2100, {0xF000, 0xF800}},
-      {2048, {0xF000, 0xF800, 0xF000, 0xF800}},
-      {2053, {0xF000, 0xF800, 0xF000, 0xF800}},
-      {2047, {}},  // ARM code is a later back end
+      {2054, {0xF000, 0xF800}, 1, 2},
+      {2100, {0xF000, 0xF800}, 1, 2},
+      {2048, {0xF000, 0xF800, 0xF000, 0xF800}, 1, 2},
+      {2053, {0xF000, 0xF800, 0xF000, 0xF800}, 1, 2},
+      {2047, {B_NEXT}, 0, 1},
+      {1829, {B_NEXT}, 0, 1},
+      {1828, {B_NEXT, B_NEXT, B_NEXT, B_NEXT}, 1, 2},
+      {1813, {B_NEXT, B_NEXT, B_NEXT, B_NEXT}, 1, 2},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.version);
@@ -280,10 +287,40 @@ TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
     EXPECT_EQ(units(0, fCODE), c.units);
     EXPECT_EQ(Flash_codes[5], 0);
     EXPECT_EQ(INT_ops[20], 0);
-    if (!c.units.empty()) {
-      EXPECT_EQ(INT_ops[1], OP_JMPBACK);
-      EXPECT_EQ(INT_addrs[1], 2);
-    }
+    EXPECT_EQ(INT_ops[c.record], OP_JMPBACK);
+    EXPECT_EQ(INT_addrs[c.record], c.operand);
+  }
+}
+
+TEST_F(Emission, MainRedirectsTheStartUpJumpOfItsFirmware) {
+  struct Case {
+    uint16_t version;
+    int record;        // the record MAIN redirects
+    int32_t untouched;  // a record it must leave alone, with its operand
+    int32_t untouched_operand;
+  };
+  const Case cases[] = {
+      {2054, 1, 0, 0},
+      {2050, 1, 0, 0},
+      // One jump, recorded at index 0; index 1 belongs to the first
+      // operation of the program.
+      {1829, 0, 1, 77},
+      {2047, 0, 1, 77},
+      // Four jumps: the second leads on from the first.
+      {1828, 1, 0, 1},
+      {1823, 1, 0, 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.version);
+    fresh_target();
+    f_table[0] = c.version;
+    init_compiler();
+    add_op(OP_CONST, 77);
+    while (fCODE < 40) add_op(OP_NOP, 0);
+    add_op(OP_MAIN, 0);
+    EXPECT_EQ(INT_addrs[c.record], 40);
+    EXPECT_EQ(INT_ops[c.record], OP_JMPBACK);
+    EXPECT_EQ(INT_addrs[c.untouched], c.untouched_operand);
   }
 }
 

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <map>
 
+#include "arm_support.h"
 #include "codegen_support.h"
+#include "driver/driver.h"
 #include "driver/hex_output.h"
 #include "frontend/tokenizer.h"
 
@@ -518,6 +520,122 @@ TEST_F(HexOutput, RecordPrimitives) {
   EXPECT_EQ(out, "010203FFA5\n");
   EXPECT_EQ(cnt_ihex, 4);
   EXPECT_EQ(chksum, 0x15B);
+}
+
+}  // namespace
+
+// ARM-class images: real ARM code built through add_op, written in words.
+namespace {
+
+class ArmHexOutput : public ::testing::Test {
+ protected:
+  std::string image() { return capture_stdout([] { write_image(); }); }
+
+  // A program at code_start for firmware version with part identifier
+  // part: MAIN, constants and variables near and far, a GOSUB to a label
+  // behind END; resolved as for QUITDUMP. Returns the number of words.
+  uint32_t arm_program(uint16_t version, uint16_t part, int32_t code_start) {
+    arm_target(version);
+    f_table[2] = part;
+    f_table[4] = static_cast<uint16_t>(code_start / 16);
+    f_table[41] = 0x7900;
+    init_compiler();
+    blockSize = 0x100;  // 64 words a block
+    for (int i = 0; i < 0x800; i++) g_symboltable[i] = 0;
+    int32_t routine = add_symbol("ROUTINE", 7);
+    add_op(OP_MAIN, 0);
+    add_op(OP_CONST, 0x12345678);
+    add_op(OP_STVAR, 1);
+    add_op(OP_LDVAR, 2000);
+    add_op(OP_GOSUB, routine);
+    add_op(OP_PRINTNUM, 0);
+    while (fCODE < 70) add_op(OP_IADD, 0);
+    add_op(OP_END, 0);
+    g_symboladdr[routine] = static_cast<int32_t>(fCODE);
+    g_symbol_type[routine] = SYM_LABEL;
+    add_op(OP_LABEL, 0);
+    add_op(OP_PRINTCR, 0);
+    add_op(OP_RETURN, 0);
+    optimizeTJ(0, 1);
+    return fCODE;
+  }
+
+  // The image's words as bytes, least significant first, by 16-bit
+  // address; to a whole record of eight words.
+  Bytes word_bytes(uint32_t first, uint32_t last) {
+    Bytes b;
+    for (uint32_t i = first; i < last; i++)
+      for (uint32_t k = 0; k < 4; k++)
+        b[(static_cast<uint32_t>(codeStart) + 4 * i + k) & 0xFFFF] =
+            static_cast<uint8_t>(static_cast<uint32_t>(Flash_codes[i]) >> (8 * k));
+    return b;
+  }
+};
+
+TEST_F(ArmHexOutput, WordsInRecordsWithBlockMarkers) {
+  uint32_t words_used = arm_program(1950, 0x2138, 0x12000);
+  ASSERT_EQ(words_used, 76u);
+  // Word 0 leads to MAIN at word 1; the GOSUB at word 6 calls the
+  // label's prologue at word 73: 73 - 6 - 2 = 65.
+  EXPECT_EQ(Flash_codes[0], static_cast<int32_t>(0xEAFFFFFF));
+  EXPECT_EQ(Flash_codes[6], static_cast<int32_t>(0xEB000041));
+  std::string text = image();
+  std::vector<Block> blocks = read_back(text);
+  // 64 words in the first block, 16 (to the whole record) in the second;
+  // each block ends with its marker (address >> 4, then 0xEE).
+  ASSERT_EQ(blocks.size(), 2u) << text;
+  ASSERT_EQ(blocks[0].records.size(), 9u);
+  EXPECT_EQ(blocks[0].records[8], ":00120002EE");
+  ASSERT_EQ(blocks[1].records.size(), 3u);
+  EXPECT_EQ(blocks[1].records[2], ":00121002EE");
+  EXPECT_TRUE(blocks[1].closed);
+  // The first record by hand: 32 bytes at 0x2000 (the low 16 bits of
+  // 0x12000), type 0, the jump least significant byte first.
+  EXPECT_EQ(blocks[0].records[0].substr(0, 17), ":20200000FFFFFFEA");
+  std::vector<uint8_t> first;
+  for (uint32_t i = 0; i < 8; i++)
+    for (uint32_t k = 0; k < 4; k++) first.push_back(static_cast<uint8_t>(static_cast<uint32_t>(Flash_codes[i]) >> (8 * k)));
+  EXPECT_EQ(blocks[0].records[0], record(0, 0x2000, first));
+  EXPECT_EQ(blocks[0].data, word_bytes(0, 64));
+  EXPECT_EQ(blocks[1].data, word_bytes(64, 80));
+}
+
+TEST_F(ArmHexOutput, NoBlockMarkerBelow0x10000) {
+  arm_program(2047, 0x2138, 0x3000);
+  std::string text = image();
+  std::vector<Block> blocks = read_back(text);
+  ASSERT_EQ(blocks.size(), 2u) << text;
+  EXPECT_EQ(blocks[0].records.size(), 8u);
+  EXPECT_EQ(blocks[1].records.size(), 2u);
+  EXPECT_EQ(blocks[0].data, word_bytes(0, 64));
+  EXPECT_EQ(blocks[1].data, word_bytes(64, 80));
+}
+
+TEST_F(ArmHexOutput, ScramblingForFirmware1792To1908) {
+  struct Case {
+    uint16_t version, part;
+    bool scrambled;
+  };
+  for (Case c : {Case{1813, 0x2138, true}, Case{1908, 0x2106, true}, Case{1908, 0x100, false},
+                 Case{1909, 0x2138, false}, Case{2047, 0x2138, false}}) {
+    SCOPED_TRACE(testing::Message() << c.version << " part " << std::hex << c.part);
+    arm_program(c.version, c.part, 0x12000);
+    std::vector<Block> blocks = read_back(image());
+    ASSERT_EQ(blocks.size(), 2u);
+    Bytes expected = word_bytes(0, 64);
+    Bytes later = word_bytes(64, 80);
+    expected.insert(later.begin(), later.end());
+    Bytes got = blocks[0].data;
+    got.insert(blocks[1].data.begin(), blocks[1].data.end());
+    ASSERT_EQ(got.size(), expected.size());
+    for (const auto &[address, byte] : expected) {
+      // Position in its 32-byte record; the top byte of every word (the
+      // condition and opcode) is never scrambled.
+      uint32_t p = (address - 0x2000) % 32;
+      uint8_t shown = c.scrambled && p % 4 != 3 ? static_cast<uint8_t>(byte - KEY[p]) : byte;
+      EXPECT_EQ(got.at(address), shown) << std::hex << address;
+    }
+  }
 }
 
 }  // namespace
