@@ -585,7 +585,7 @@ int compile_line(int32_t exitHandle) {
     case TOK_CONST: return compile_const();
     case TOK_ASM: return compile_asm();
     case TOK_ON:
-      if (!do_interrupt()) return 0;
+      do_interrupt();
       return end_of_statement();
     case TOK_MAP: return compile_map();
     default:

@@ -143,7 +143,7 @@ TEST(Statements, OperationSequences) {
       {"__MAP__ CODE 0\n", {}, "CODE pointer error"},
       {"__MAP__ FOO\n", {}, "__MAP__ syntax error"},
       {"FUNCTION f\n", {}, "Expected ENDFUNCTION/ENDSUB"},
-      {"ON TIMER GOSUB l\n", {}, "ON is not supported yet"},
+      {"ON TIMER GOSUB l\n", {}, "ON not supported on Cortex parts"},
   };
   for (const StatementCase &c : cases) {
     SCOPED_TRACE(c.source);
