@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make libgtest-dev
   # generated code is disassembled and HEX output read back in the tests
-  libcapstone-dev srecord
+  libcapstone-dev srecord libunicorn-dev
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
 )
