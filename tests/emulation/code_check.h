@@ -1,0 +1,36 @@
+// Static check of the generated code with the capstone disassembler: follows
+// every path from the start of the image, decodes each unit it reaches, marks
+// the literals that PC-relative loads read, and checks that code and data
+// never share a unit and that every branch and call lands on code or on a
+// firmware entry.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hex_image.h"
+#include "target.h"
+
+namespace emu {
+
+enum class Unit : uint8_t { Unknown, Code, CodeTail, Data, Padding };
+
+struct CodeMap {
+  uint32_t base = 0;            // address of unit 0
+  std::vector<Unit> units;      // one entry per halfword (Thumb) or word (ARM)
+  uint32_t unit_bytes = 2;
+  int instructions = 0;         // reached by following the code
+  int dead_instructions = 0;    // decoded but not reached (code after an unconditional jump)
+  int literals = 0;
+  std::vector<std::string> errors;
+
+  bool is_instruction(uint32_t address) const {
+    if (address < base || (address - base) % unit_bytes) return false;
+    uint32_t i = (address - base) / unit_bytes;
+    return i < units.size() && units[i] == Unit::Code;
+  }
+};
+
+CodeMap check_code(const Target &t, const HexImage &image);
+
+}  // namespace emu

@@ -1,0 +1,322 @@
+#include "firmware.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "printf_format.h"
+
+namespace emu {
+
+namespace {
+
+std::string fmt_int(const char *format, uint32_t v) {
+  char buf[32];
+  snprintf(buf, sizeof buf, format, static_cast<int>(static_cast<int32_t>(v)));
+  return buf;
+}
+
+std::string fmt_float(float f) {
+  char buf[64];
+  snprintf(buf, sizeof buf, "%1.6G", static_cast<double>(f));
+  return buf;
+}
+
+// Byte-wise comparison with signed bytes, the terminating NUL included.
+int32_t compare_strings(const std::string &a, const std::string &b) {
+  size_t n = std::max(a.size(), b.size()) + 1;
+  for (size_t k = 0; k < n; k++) {
+    int8_t x = static_cast<int8_t>(k < a.size() ? a[k] : 0);
+    int8_t y = static_cast<int8_t>(k < b.size() ? b[k] : 0);
+    if (x != y) return x < y ? -1 : 1;
+    if (x == 0) break;
+  }
+  return 0;
+}
+
+// Number from text: "$", "0x" or "&H" select hexadecimal, "-" negates,
+// otherwise decimal; the number ends at the first character that is no digit.
+int32_t text_to_number(const std::string &s) {
+  size_t k = 0;
+  bool hex = false, negative = false;
+  if (s.compare(0, 1, "$") == 0) {
+    hex = true;
+    k = 1;
+  } else if (s.compare(0, 2, "0x") == 0 || s.compare(0, 2, "&H") == 0) {
+    hex = true;
+    k = 2;
+  } else if (s.compare(0, 1, "-") == 0) {
+    negative = true;
+    k = 1;
+  }
+  uint32_t v = 0;
+  for (; k < s.size(); k++) {
+    int c = static_cast<unsigned char>(s[k]);
+    int digit;
+    if (hex) {
+      digit = c > '9' ? (c & ~0x20) - 7 - '0' : c - '0';
+      if (digit < 0 || digit > 15) break;
+      v = v * 16 + static_cast<uint32_t>(digit);
+    } else {
+      if (c < '0' || c > '9') break;
+      v = v * 10 + static_cast<uint32_t>(c - '0');
+    }
+  }
+  return static_cast<int32_t>(negative ? 0u - v : v);
+}
+
+float as_float(uint32_t bits) {
+  float f;
+  memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+uint32_t as_bits(float f) {
+  uint32_t bits;
+  memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
+struct EntryName {
+  int entry;
+  const char *name;
+};
+
+constexpr EntryName entry_names[] = {
+    {8, "ABS"},          {9, "ADDSBYTE"},      {10, "ADDSTR"},      {14, "STR (integer)"},
+    {15, "DIV"},         {17, "EQ"},           {18, "GE"},          {24, "RXD"},
+    {25, "FTOI"},        {26, "GETSTR"},       {27, "TIMER"},       {28, "ITOF"},
+    {29, "OPND_ITOF"},   {30, "GT"},           {31, "HEX"},         {32, "STR (SINGLE)"},
+    {33, "LE"},          {34, "LEFT"},         {35, "LOGAND"},      {36, "LOGNOT"},
+    {37, "LOGOR"},       {38, "LOGXOR"},       {39, "LT"},          {42, "MOD"},
+    {43, "NE"},          {44, "NEWSTR"},       {45, "PRINTNUM (SINGLE)"},
+    {46, "ADD (SINGLE)"}, {47, "SUB (SINGLE)"}, {48, "IN"},         {49, "NEG (SINGLE)"},
+    {50, "DIV (SINGLE)"}, {51, "MUL (SINGLE)"}, {52, "OUT"},        {55, "PRINTNUM (integer)"},
+    {56, "PRINTCH"},     {57, "PRINTCR"},      {59, "PRINTSTR"},    {60, "PRINTTAB"},
+    {61, "DIR"},         {63, "PRINTF/SPRINTF"}, {67, "RIGHT"},     {68, "SAVESTR"},
+    {69, "BAUD"},        {72, "LT (SINGLE)"},  {73, "GT (SINGLE)"}, {74, "LE (SINGLE)"},
+    {75, "GE (SINGLE)"}, {77, "TXD"},          {78, "NE (SINGLE)"}, {79, "OPND_FTOI"},
+    {80, "EQ (SINGLE)"}, {81, "VAL"},          {82, "STRCOMP"},     {83, "LEN"},
+    {85, "WAITMICRO"},   {86, "WAIT"},         {87, "DIR write"},   {100, "AD"},
+    {101, "FREAD"},      {109, "WRITE"},       {110, "INTERRUPT"},  {111, "STOP"},
+    {116, "interrupt set-up 1"}, {117, "interrupt set-up 2"}, {118, "interrupt set-up 3"},
+    {119, "interrupt set-up 4"}, {122, "TXFREE"}, {123, "GEN_INT"}, {138, "QUICKSORT"},
+};
+
+}  // namespace
+
+const char *Firmware::entry_name(int entry) {
+  for (const EntryName &e : entry_names)
+    if (e.entry == entry) return e.name;
+  return "unnamed";
+}
+
+Firmware::Firmware(uc_engine *uc, const Target &target, std::string &output)
+    : uc_(uc), t_(target), out_(output), str_aptr_(target.string_accumulator()) {}
+
+uint32_t Firmware::get(int reg) const {
+  uint32_t v = 0;
+  uc_reg_read(uc_, reg, &v);
+  return v;
+}
+
+void Firmware::set(int reg, uint32_t value) { uc_reg_write(uc_, reg, &value); }
+
+float Firmware::get_float(int reg) const { return as_float(get(reg)); }
+void Firmware::set_float(int reg, float f) { set(reg, as_bits(f)); }
+
+std::string Firmware::read_string(uint32_t address) {
+  std::string s;
+  for (uint32_t k = 0; k < 0x10000; k++) {
+    char c;
+    if (uc_mem_read(uc_, address + k, &c, 1) != UC_ERR_OK) {
+      char buf[80];
+      snprintf(buf, sizeof buf, "string read at 0x%08X failed", address + k);
+      memory_fault_ = true;
+      fault_ = buf;
+      return s;
+    }
+    if (c == 0) return s;
+    s += c;
+  }
+  memory_fault_ = true;
+  fault_ = "string without end";
+  return s;
+}
+
+void Firmware::write_bytes(uint32_t address, const std::string &bytes) {
+  if (uc_mem_write(uc_, address, bytes.data(), bytes.size()) != UC_ERR_OK) {
+    char buf[80];
+    snprintf(buf, sizeof buf, "string write at 0x%08X failed", address);
+    memory_fault_ = true;
+    fault_ = buf;
+  }
+}
+
+void Firmware::append(const std::string &s) {
+  write_bytes(str_aptr_, s + '\0');
+  str_aptr_ += static_cast<uint32_t>(s.size());
+}
+
+bool Firmware::call(int entry, std::string &error) {
+  const int A = t_.accum, O = t_.operand, X = t_.lindex, S = t_.strscratch;
+  const uint32_t acc = get(A), opd = get(O);
+  const int32_t a = static_cast<int32_t>(acc), o = static_cast<int32_t>(opd);
+  auto truth = [&](bool b) { set(A, b ? 1u : 0u); };
+  auto fop = [&](double r) { set_float(A, static_cast<float>(r)); };
+  const double fa = as_float(acc), fo = as_float(opd);
+  memory_fault_ = false;
+
+  switch (entry) {
+    // Integer division and remainder; by zero they give 0 and the dividend,
+    // and the most negative number divided by -1 stays itself.
+    case 15:
+      set(A, o == 0 ? 0u : (o == -1 ? 0u - acc : static_cast<uint32_t>(a / o)));
+      break;
+    case 42:
+      set(A, o == 0 ? acc : (o == -1 ? 0u : static_cast<uint32_t>(a % o)));
+      break;
+    case 17: truth(a == o); break;
+    case 43: truth(a != o); break;
+    case 39: truth(a < o); break;
+    case 33: truth(a <= o); break;
+    case 30: truth(a > o); break;
+    case 18: truth(a >= o); break;
+    case 35: truth(a != 0 && o != 0); break;
+    case 37: truth(a != 0 || o != 0); break;
+    case 38:
+      set(O, o != 0 ? 1u : 0u);
+      truth((a != 0) != (o != 0));
+      break;
+    case 36: truth(a == 0); break;
+    case 8:
+      if (a < 0) set(A, 0u - acc);
+      break;
+
+    // SINGLE arithmetic in double precision, rounded to single.
+    case 46: fop(fa + fo); break;
+    case 47: fop(fa - fo); break;
+    case 51: fop(fa * fo); break;
+    case 50: fop(fa / fo); break;
+    case 49:
+      if (fa != 0.0) set(A, acc | 0x80000000u);
+      break;
+    case 80: truth(fa == fo); break;
+    case 78: truth(fa != fo); break;
+    case 72: truth(fa < fo); break;
+    case 73: truth(fa > fo); break;
+    case 74: truth(fa <= fo); break;
+    case 75: truth(fa >= fo); break;
+    case 28: set_float(A, static_cast<float>(a)); break;
+    case 29: set_float(O, static_cast<float>(o)); break;
+    case 25: set(A, static_cast<uint32_t>(static_cast<int32_t>(as_float(acc)))); break;
+    case 79: set(O, static_cast<uint32_t>(static_cast<int32_t>(as_float(opd)))); break;
+
+    // Strings, built in the string accumulator.
+    case 44:
+      str_aptr_ = t_.string_accumulator();
+      write_bytes(str_aptr_, std::string(1, '\0'));
+      break;
+    case 10: append(read_string(acc)); break;
+    case 9: append(std::string(1, static_cast<char>(acc & 0xFF))); break;
+    case 34: {
+      std::string s = read_string(get(S));
+      int n = static_cast<int8_t>(acc & 0xFF);
+      append(n <= 0 ? std::string() : s.substr(0, static_cast<size_t>(n)));
+      break;
+    }
+    case 67: {
+      std::string s = read_string(get(S));
+      int n = static_cast<int8_t>(acc & 0xFF);
+      int from = static_cast<int>(s.size()) - n;
+      if (from < 0) from = 0;
+      append(n <= 0 ? std::string() : s.substr(static_cast<size_t>(from)));
+      break;
+    }
+    case 82: {
+      std::string x = read_string(acc), y = read_string(opd);
+      set(A, static_cast<uint32_t>(compare_strings(x, y)));
+      break;
+    }
+    case 83: set(A, static_cast<uint32_t>(read_string(acc).size())); break;
+    case 68: {
+      std::string s = read_string(t_.string_accumulator());
+      write_bytes(get(X), s + '\0');
+      break;
+    }
+    case 31: {
+      char buf[16];
+      snprintf(buf, sizeof buf, "%x", acc);
+      append(buf);
+      break;
+    }
+    case 14: append(fmt_int("%d", acc)); break;
+    case 32: append(fmt_float(as_float(acc))); break;
+    case 81: set(A, static_cast<uint32_t>(text_to_number(read_string(acc)))); break;
+
+    // Printing.
+    case 55: out_ += fmt_int("%d", acc); break;
+    case 45: out_ += fmt_float(as_float(acc)); break;
+    case 60: out_ += '\t'; break;
+    case 57: out_ += '\n'; break;
+    case 59: out_ += read_string(acc); break;
+    case 56: out_ += static_cast<char>(acc & 0xFF); break;
+    case 63: {
+      // The operand is the byte offset of the parameter block in variable
+      // space: word 0 the format string, words 1 to 14 the arguments.
+      uint32_t block[15];
+      if (uc_mem_read(uc_, t_.var_base + opd, block, sizeof block) != UC_ERR_OK) {
+        error = "PRINTF parameter block unreadable";
+        return false;
+      }
+      std::string text = format_printf(read_string(block[0]), block + 1, 14,
+                                       [this](uint32_t p) { return read_string(p); });
+      if (acc != 0) {
+        str_aptr_ = t_.string_accumulator();
+        append(text);
+      } else {
+        out_ += text;
+      }
+      break;
+    }
+
+    // Time: a simulated millisecond clock that only WAIT advances.
+    case 27: set(A, ticks_); break;
+    case 86: ticks_ += acc; break;
+    case 85: break;
+
+    // Board input/output, reported as the host reports it.
+    case 48: out_ += fmt_int("read IN(%d)\n", acc); break;
+    case 61: out_ += fmt_int("read DIR(%d)\n", acc); break;
+    case 100: out_ += fmt_int("read AD(%d)\n", acc); break;
+    case 52:
+    case 87: {
+      char buf[64];
+      snprintf(buf, sizeof buf, entry == 52 ? "set OUT(%d)=%d\n" : "set DIR(%d)=%d\n",
+               static_cast<int>(get(X)), static_cast<int>(a));
+      out_ += buf;
+      break;
+    }
+    case 109: out_ += "write flash\n"; break;
+    case 110: out_ += fmt_int("interrupt %d\n", acc); break;
+    case 111: out_ += "STOP - hit run to continue\n"; break;
+    case 24:
+    case 77:
+    case 122:
+      break;
+
+    default: {
+      char buf[128];
+      snprintf(buf, sizeof buf, "firmware entry %d (%s) is not simulated", entry, entry_name(entry));
+      error = buf;
+      return false;
+    }
+  }
+  if (memory_fault_) {
+    error = std::string("firmware entry ") + std::to_string(entry) + " (" + entry_name(entry) + "): " + fault_;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace emu

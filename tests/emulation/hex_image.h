@@ -1,0 +1,35 @@
+// Reading the Intel HEX that ombrik writes back into a memory image.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+// One contiguous run of bytes at a byte address.
+struct Segment {
+  uint32_t address = 0;
+  std::vector<uint8_t> bytes;
+  uint32_t end() const { return address + static_cast<uint32_t>(bytes.size()); }
+};
+
+struct HexImage {
+  // Merged, sorted, non-overlapping runs.
+  std::vector<Segment> segments;
+  int blocks = 0;          // end-of-file records seen (one per flash block)
+  int data_records = 0;
+
+  // The run that contains address, or nullptr.
+  const Segment *find(uint32_t address) const;
+};
+
+// Parses every line that starts with ':' in text (other lines, such as the
+// banner, the summary and the symbol map, are skipped). Each block of records
+// ends with an end-of-file record; an extended linear address record inside
+// the block gives the upper address half of that block's data records, which
+// come before it. Zero-length type 02 block markers are accepted. Returns
+// false with a message in error on any bad record.
+bool parse_hex(const std::string &text, HexImage &image, std::string &error);
+
+}  // namespace emu

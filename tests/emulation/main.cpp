@@ -1,0 +1,206 @@
+// ombrik_emu: runs the image that ombrik writes for a BASIC program on an
+// emulated CPU with a simulated board firmware and compares what it prints
+// with what the same program prints when ombrik runs it on the host.
+//
+//   ombrik_emu table                      the firmware-table download of the test board
+//   ombrik_emu check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare
+//   ombrik_emu run OMBRIK PROGRAM.bas     print the emulated output only
+//
+// The host output is cut out of the RUN session's standard output: what lies
+// between the first "Executing on the PC...\n" and the last
+// "\r\n... Finished on the PC in " is the program's own output; the banner,
+// the size summary before it and the timing line after it are dropped.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "code_check.h"
+#include "hex_image.h"
+#include "runner.h"
+#include "target.h"
+
+extern char **environ;
+
+namespace {
+
+constexpr uint64_t INSTRUCTION_LIMIT = 200'000'000;
+const char RUN_START[] = "Executing on the PC...\n";
+const char RUN_END[] = "\r\n... Finished on the PC in ";
+
+bool read_file(const std::string &path, std::string &text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  text = s.str();
+  return true;
+}
+
+// Runs program with input on its standard input; its standard output in
+// output, its exit status in status (-1 if it did not exit normally).
+bool run_process(const std::string &program, const std::string &input, std::string &output, int &status) {
+  char in_name[] = "/tmp/ombrik_emu_inXXXXXX", out_name[] = "/tmp/ombrik_emu_outXXXXXX";
+  int in_fd = mkstemp(in_name), out_fd = mkstemp(out_name);
+  if (in_fd < 0 || out_fd < 0) return false;
+  bool ok = write(in_fd, input.data(), input.size()) == static_cast<ssize_t>(input.size());
+  lseek(in_fd, 0, SEEK_SET);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in_fd, 0);
+  posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
+  char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+  pid_t pid;
+  if (ok && posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) == 0) {
+    int w = 0;
+    waitpid(pid, &w, 0);
+    status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+    ok = read_file(out_name, output);
+  } else {
+    ok = false;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  close(in_fd);
+  close(out_fd);
+  unlink(in_name);
+  unlink(out_name);
+  return ok;
+}
+
+std::string base_name(const std::string &path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string session(const emu::Target &t, const std::string &path, const std::string &source,
+                    const char *command) {
+  std::string s = emu::download_text(t) + "# 1 \"" + base_name(path) + "\"\n" + source;
+  if (!s.empty() && s.back() != '\n') s += '\n';
+  return s + command + "\n";
+}
+
+// Shows a byte string with its control characters visible.
+std::string visible(const std::string &s) {
+  std::string v;
+  for (unsigned char c : s) {
+    if (c == '\n') v += "\\n";
+    else if (c == '\r') v += "\\r";
+    else if (c == '\t') v += "\\t";
+    else if (c < 32 || c >= 127) {
+      char buf[8];
+      snprintf(buf, sizeof buf, "\\x%02X", c);
+      v += buf;
+    } else v += static_cast<char>(c);
+  }
+  return v;
+}
+
+bool has_error_line(const std::string &out) {
+  return out.rfind("-ERROR", 0) == 0 || out.find("\n-ERROR") != std::string::npos;
+}
+
+struct Compiled {
+  emu::HexImage image;
+  emu::CodeMap map;
+};
+
+bool compile_image(const std::string &ombrik, const emu::Target &t, const std::string &path,
+                   const std::string &source, Compiled &c) {
+  std::string out, error;
+  int status;
+  if (!run_process(ombrik, session(t, path, source, "QUITDUMP"), out, status)) {
+    fprintf(stderr, "cannot run %s\n", ombrik.c_str());
+    return false;
+  }
+  if (status != 0 || has_error_line(out)) {
+    fprintf(stderr, "QUITDUMP ended with status %d:\n%s\n", status, out.c_str());
+    return false;
+  }
+  if (!emu::parse_hex(out, c.image, error)) {
+    fprintf(stderr, "Intel HEX: %s\n", error.c_str());
+    return false;
+  }
+  c.map = emu::check_code(t, c.image);
+  for (const std::string &e : c.map.errors) fprintf(stderr, "code check: %s\n", e.c_str());
+  return c.map.errors.empty();
+}
+
+bool host_output(const std::string &ombrik, const emu::Target &t, const std::string &path,
+                 const std::string &source, std::string &printed) {
+  std::string out;
+  int status;
+  if (!run_process(ombrik, session(t, path, source, "RUN"), out, status)) {
+    fprintf(stderr, "cannot run %s\n", ombrik.c_str());
+    return false;
+  }
+  size_t start = out.find(RUN_START), end = out.rfind(RUN_END);
+  if (status != 0 || has_error_line(out) || start == std::string::npos || end == std::string::npos ||
+      end < start + strlen(RUN_START)) {
+    fprintf(stderr, "RUN ended with status %d, without a complete run:\n%s\n", status, out.c_str());
+    return false;
+  }
+  printed = out.substr(start + strlen(RUN_START), end - start - strlen(RUN_START));
+  return true;
+}
+
+int compare(const std::string &host, const std::string &target) {
+  if (host == target) return 0;
+  size_t k = 0;
+  while (k < host.size() && k < target.size() && host[k] == target[k]) k++;
+  size_t line = 1 + static_cast<size_t>(std::count(host.begin(), host.begin() + static_cast<long>(k), '\n'));
+  size_t from = host.rfind('\n', k == 0 ? 0 : k - 1);
+  from = from == std::string::npos ? 0 : from + 1;
+  fprintf(stderr, "outputs differ at byte %zu (line %zu):\n", k, line);
+  fprintf(stderr, "  RUN     : %s\n", visible(host.substr(from, k - from + 60)).c_str());
+  fprintf(stderr, "  emulated: %s\n", visible(target.substr(from, k - from + 60)).c_str());
+  fprintf(stderr, "RUN printed %zu bytes, the emulated code %zu\n", host.size(), target.size());
+  return 1;
+}
+
+int usage() {
+  fprintf(stderr, "usage: ombrik_emu table | check OMBRIK PROGRAM.bas | run OMBRIK PROGRAM.bas\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  const emu::Target &t = emu::thumb_target();
+  if (argc == 2 && strcmp(argv[1], "table") == 0) {
+    fputs(emu::download_text(t).c_str(), stdout);
+    return 0;
+  }
+  if (argc != 4 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "run") != 0)) return usage();
+  std::string ombrik = argv[2], path = argv[3], source;
+  if (!read_file(path, source)) {
+    fprintf(stderr, "cannot read %s\n", path.c_str());
+    return 2;
+  }
+  Compiled c;
+  if (!compile_image(ombrik, t, path, source, c)) return 1;
+  emu::RunResult r = emu::run_image(t, c.image, c.map, INSTRUCTION_LIMIT);
+  if (strcmp(argv[1], "run") == 0) {
+    fwrite(r.output.data(), 1, r.output.size(), stdout);
+    if (!r.ok) fprintf(stderr, "%s\n", r.error.c_str());
+    return r.ok ? 0 : 1;
+  }
+  std::string host;
+  if (!host_output(ombrik, t, path, source, host)) return 1;
+  if (!r.ok) {
+    fprintf(stderr, "emulated run failed: %s\n", r.error.c_str());
+    fprintf(stderr, "emulated output so far: %s\n", visible(r.output).c_str());
+    return 1;
+  }
+  printf("%d blocks, %d instructions reached (%d unreached), %d literals, %llu executed\n", c.image.blocks,
+         c.map.instructions, c.map.dead_instructions, c.map.literals,
+         static_cast<unsigned long long>(r.instructions));
+  return compare(host, r.output);
+}
