@@ -157,34 +157,25 @@ class ThumbChecker {
     }
   }
 
-  // Units that no path reaches: alignment padding in front of literals, the
-  // rest of the last record, and code behind an unconditional jump, which
-  // must still decode.
+  // Units that no path reaches: alignment padding, the rest of the last
+  // record, and code that only an unconditional jump or END precedes. Such
+  // code is followed like reached code (its literals are marked the same
+  // way) and must decode just as well.
   void sweep_unreached() {
-    size_t last = 0;
-    for (size_t i = 0; i < count(); i++)
-      if (map_.units[i] != Unit::Unknown) last = i + 1;
+    size_t tail = count();
+    while (tail > 0 && map_.units[tail - 1] == Unit::Unknown && (unit(tail - 1) == 0 || unit(tail - 1) == 0xFFFF))
+      tail--;
+    int reached = map_.instructions;
     for (size_t i = 0; i < count(); i++) {
       if (map_.units[i] != Unit::Unknown) continue;
-      uint16_t h = unit(i);
-      if (i >= last) {
-        if (h != 0 && h != 0xFFFF) error(i, "unit behind the end of the code is neither 0 nor erased");
+      if (i >= tail || unit(i) == 0) {
         map_.units[i] = Unit::Padding;
         continue;
       }
-      if (h == 0 && i + 1 < count() && map_.units[i + 1] == Unit::Data && (address(i + 1) & 3) == 0) {
-        map_.units[i] = Unit::Padding;
-        continue;
-      }
-      std::string text;
-      int size = decode(i, text);
-      if (size == 0) {
-        error(i, "unreached unit does not decode: " + text);
-        continue;
-      }
-      map_.dead_instructions++;
-      if (size == 2) i++;
+      follow(i);
     }
+    map_.dead_instructions = map_.instructions - reached;
+    map_.instructions = reached;
   }
 
   const Target &t_;

@@ -1,0 +1,14 @@
+' simulated pin input/output: OUT, IN, DIR, AD, IO
+DIM i, v
+FOR i = 0 TO 3
+  OUT(i) = i AND 1
+NEXT i
+DIR(7) = 1
+v = IN(5)
+PRINT "in "; v
+v = AD(2)
+PRINT "ad "; v
+v = DIR(7)
+IO(12) = 1
+IO(12) = 0
+P1(3) = 1
