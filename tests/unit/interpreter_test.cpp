@@ -765,4 +765,23 @@ TEST_F(Interpreter, RunAfterAnErrorDoesNotExecute) {
   EXPECT_EQ(fCODE, before);
 }
 
+TEST_F(Interpreter, ArmClassRunCountsHalfwordsWithoutChangingTheCodeCount) {
+  // The ARM back end emits nothing yet: the stream is written by hand, a
+  // hundred words with END in the middle.
+  f_table[0] = 2000;
+  init_compiler();
+  fCODE = 100;
+  code_high_water = 100;
+  INT_ops[50] = OP_END;
+  std::string out = capture_stdout([] { run_on_host(); });
+  char summary[128];
+  snprintf(summary, sizeof summary, "\"... %6.2fK code %6.2f%s\n\"\n\n", 200 / 256.0, 1 / 256.0,
+           "K data programmed\r\n");
+  EXPECT_EQ(normalised(out),
+            std::string(summary) + "Executing on the PC...\n\r\n... Finished on the PC in N ms\r\n");
+  EXPECT_EQ(fCODE, 100u);
+  reset_everything();
+  EXPECT_EQ(INT_ops[50], 0);
+}
+
 }  // namespace
