@@ -292,6 +292,23 @@ TEST_F(Interpreter, StartsAtMain) {
   EXPECT_EQ(run(), "2");
 }
 
+TEST_F(Interpreter, TheHostOnlyOperandConstant) {
+  // No construct emits op 101 and no back end has code for it, so it is
+  // written into the slot of a one-unit NOP by hand.
+  add_op(OP_NOP, 0);
+  int32_t slot = last_index();
+  add_op(OP_OPND2IDX, 0);
+  add_op(OP_IDX2ACC, 0);
+  INT_ops[slot] = OP_OPND_CONST2;
+  INT_addrs[slot] = -42;
+  EXPECT_EQ(run(), "");
+  EXPECT_EQ(reg_operand, -42);
+  EXPECT_EQ(reg_lindex, -42);
+  EXPECT_EQ(last_accum, -42);
+  reset_everything();
+  EXPECT_EQ(INT_ops[slot], 0);
+}
+
 TEST_F(Interpreter, StackOperations) {
   add_op(OP_CONST, 11);
   add_op(OP_PUSHACC, 0);
