@@ -10,8 +10,6 @@
 #include "host/interpreter.h"
 #include "host/runtime.h"
 
-int32_t printfLocal = 0;
-
 namespace {
 
 constexpr uint32_t FORMAT_WORD = 0;
