@@ -27,28 +27,6 @@ uint16_t fail(const char *msg) {
 
 int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }
 
-// An element or byte index: a constant folds into the address with
-// constOp; otherwise the index, the base with baseOp and the addition addOp.
-bool index_into(uint16_t constOp, uint16_t baseOp, uint16_t addOp, int32_t base) {
-  uint32_t errors = error_count;
-  if (is_constant_parameter()) {
-    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(const_expr_value)));
-    return true;
-  }
-  if (error_count != errors || !do_integer_parameter()) return false;
-  add_op(baseOp, base);
-  add_op(addOp, 0);
-  return true;
-}
-
-// An index added to a pointer variable's value.
-bool index_by_pointer(int32_t pointer) {
-  if (!do_integer_parameter()) return false;
-  add_op(OP_OPND_LDVAR, pointer);
-  add_op(OP_IADD, 0);
-  return true;
-}
-
 bool is_named_port_part() {
   uint16_t part = f_table[2];
   return part == 0x2103 || part == 0x2138 || (part >= 0x1750 && part <= 0x175F);
@@ -129,7 +107,7 @@ bool allocate_array_words(int32_t words) {
 uint16_t do_lvalue() {
   uint16_t t = g_token;
   int type = type_of(t);
-  bool indexed = next_token() == tok::LPAREN;
+  bool hasIndex = next_token() == tok::LPAREN;
   if (t == tok::MUL) return word_store_target();
   uint32_t errors = error_count;
   if (is_symbol_token(t) && is_ivariable(t)) {
@@ -144,32 +122,32 @@ uint16_t do_lvalue() {
       return OP_STVAR;
     case 'Q':
     case 'S':
-      if (!index_into(OP_CONST, OP_OPND_CONST, OP_IADD, address_of(t))) return 0;
+      if (!indexed(OP_CONST, OP_OPND_CONST, OP_IADD, address_of(t))) return 0;
       add_op(OP_ACC2IDX, 0);
       integer_ops = type == 'Q' ? 1 : 0;
       return OP_STARR;
     case 'Y':
     case '[':
-      if (!index_by_pointer(address_of(t))) return 0;
+      if (!indexed_by_pointer(address_of(t))) return 0;
       add_op(OP_ACC2IDX, 0);
       integer_ops = type == 'Y' ? 1 : 0;
       return OP_STARR;
     case 'R':
-      if (!indexed) {
+      if (!hasIndex) {
         add_op(OP_ADDR, 4 * address_of(t));
         add_op(OP_ACC2IDX, 0);
         return OP_SAVESTR;
       }
-      if (!index_into(OP_ADDR, OP_OPND_ADDR, OP_ADD, 4 * address_of(t))) return 0;
+      if (!indexed(OP_ADDR, OP_OPND_ADDR, OP_ADD, 4 * address_of(t))) return 0;
       add_op(OP_ACC2IDX, 0);
       return OP_WR_BYTE;
     case 'X':
-      if (!indexed) {
+      if (!hasIndex) {
         add_op(OP_LDVAR, address_of(t));
         add_op(OP_ACC2IDX, 0);
         return OP_SAVESTR;
       }
-      if (!index_by_pointer(address_of(t))) return 0;
+      if (!indexed_by_pointer(address_of(t))) return 0;
       add_op(OP_ACC2IDX, 0);
       return OP_WR_BYTE;
     case 'I':

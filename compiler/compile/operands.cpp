@@ -22,29 +22,6 @@ constexpr uint16_t TOK_AD = 94, TOK_RD_SHALF = 57, TOK_RD_HALF = 58, TOK_RD_BYTE
 
 int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }
 
-// An indexed element: a constant index k gives one load of base + k with
-// constOp; otherwise the index expression, the base with baseOp and an
-// address addition. The cursor ends on the ")".
-bool indexed(uint16_t constOp, uint16_t baseOp, int32_t base) {
-  uint32_t errors = error_count;
-  if (is_constant_parameter()) {
-    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(const_expr_value)));
-    return true;
-  }
-  if (error_count != errors || !do_integer_parameter()) return false;
-  add_op(baseOp, base);
-  add_op(OP_IADD, 0);
-  return true;
-}
-
-// An index expression added to a pointer variable's value.
-bool indexed_by_pointer(int32_t pointer) {
-  if (!do_integer_parameter()) return false;
-  add_op(OP_OPND_LDVAR, pointer);
-  add_op(OP_IADD, 0);
-  return true;
-}
-
 // A word read at an address given by a constant: in I/O-handler code a
 // peripheral register is read directly.
 void read_word_at_constant(int32_t v) {
@@ -90,6 +67,25 @@ bool word_read() {
 }
 
 }  // namespace
+
+bool indexed(uint16_t constOp, uint16_t baseOp, uint16_t addOp, int32_t base) {
+  uint32_t errors = error_count;
+  if (is_constant_parameter()) {
+    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(const_expr_value)));
+    return true;
+  }
+  if (error_count != errors || !do_integer_parameter()) return false;
+  add_op(baseOp, base);
+  add_op(addOp, 0);
+  return true;
+}
+
+bool indexed_by_pointer(int32_t pointer) {
+  if (!do_integer_parameter()) return false;
+  add_op(OP_OPND_LDVAR, pointer);
+  add_op(OP_IADD, 0);
+  return true;
+}
 
 int do_integer_parameter() {
   advance();
@@ -157,7 +153,7 @@ int do_int_operand() {
     return 1;
   }
   if (type == 'Q' || type == 'P') {
-    if (!indexed(OP_CONST, OP_OPND_CONST, address_of(t))) return 0;
+    if (!indexed(OP_CONST, OP_OPND_CONST, OP_IADD, address_of(t))) return 0;
     add_op(OP_LDARR, 0);
     return 1;
   }
@@ -175,7 +171,7 @@ int do_int_operand() {
   bool indexedNext = next_token() == tok::LPAREN;
   if (type == 'R') {
     if (!indexedNext) return do_str_compare(0);
-    if (!indexed(OP_ADDR, OP_OPND_ADDR, 4 * address_of(t))) return 0;
+    if (!indexed(OP_ADDR, OP_OPND_ADDR, OP_IADD, 4 * address_of(t))) return 0;
     add_op(OP_RD_BYTE, 0);
     return 1;
   }
@@ -187,7 +183,7 @@ int do_int_operand() {
   }
   if (is_constant_string(t)) {
     if (!indexedNext) return do_str_compare(0);
-    if (!indexed(OP_STRADDR, OP_OPND_STRADDR, constant_string_offset(t))) return 0;
+    if (!indexed(OP_STRADDR, OP_OPND_STRADDR, OP_IADD, constant_string_offset(t))) return 0;
     add_op(OP_RD_BYTE, 0);
     return 1;
   }
@@ -240,7 +236,7 @@ int do_flt_operand() {
     return 0;
   }
   if (type == 'S') {
-    if (!indexed(OP_CONST, OP_OPND_CONST, address_of(t))) return 0;
+    if (!indexed(OP_CONST, OP_OPND_CONST, OP_IADD, address_of(t))) return 0;
     add_op(OP_LDARR, 0);
     return 1;
   }

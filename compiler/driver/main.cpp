@@ -4,7 +4,7 @@
 #include "compile/statement.h"
 #include "driver/driver.h"
 #include "driver/state.h"
-#include "host/interpreter.h"
+#include "host/host_memory.h"
 
 static const char BANNER_NAME[] = "Ombrik[9.36k]";
 static const char BANNER_COPYRIGHT[] = "  Copyright 2026 the Ombrik developers\n";

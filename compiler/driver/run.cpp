@@ -14,12 +14,14 @@ constexpr uint16_t OP_END = 124;
 
 void run_on_host() {
   if (fCODE == 0) return;
-  if (arm_class()) fCODE *= 2;
+  // ARM-class code is counted in words: the figure is in halfwords. fCODE
+  // itself must stay the stream length, or a second RUN would run off it.
+  uint32_t units = arm_class() ? 2 * fCODE : fCODE;
   double code;
   if (f_table[2] == 0x2103)
-    code = static_cast<uint32_t>(static_cast<int32_t>(fCODE) - (ConstantStringPtr >> 2) + 1024) / 256.0;
+    code = static_cast<uint32_t>(units - static_cast<uint32_t>(ConstantStringPtr >> 2) + 1024u) / 256.0;
   else
-    code = fCODE / 256.0;
+    code = units / 256.0;
   printf("\"... %6.2fK code %6.2f%s\n\"\n\n", code, (g_VSP + varSpace - g_VSPdim) / 256.0,
          "K data programmed\r\n");
   if (error_seen) {

@@ -9,22 +9,6 @@
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
-namespace {
-
-// Code unit that compiler label or symbol n stands for; false when n names
-// neither.
-bool link_target(bool label, uint32_t n, int32_t &x) {
-  if (label) {
-    if (n >= static_cast<uint32_t>(JUMP_TABLE_SIZE)) return false;
-    x = jump_table[n];
-  } else {
-    if (n >= static_cast<uint32_t>(SYMBOLS_MAX)) return false;
-    x = g_symboladdr[n];
-  }
-  return true;
-}
-
-}  // namespace
 
 void THoptimizeTJ(uint32_t first) {
   for (int64_t index = first; index < nextLink && index < MISSING_LINK_SIZE; index++) {
@@ -34,7 +18,7 @@ void THoptimizeTJ(uint32_t first) {
     bool label = (w & LINK_LABEL) != 0;
     int32_t x = 0;
     if (w & LINK_IOH) {
-      if (!link_target(label, w & 0x1FFFFFFFu, x)) {
+      if (!link_target_unit(label, w & 0x1FFFFFFFu, x)) {
         print_error_ln("Jump to an unknown label");
         continue;
       }
@@ -48,7 +32,7 @@ void THoptimizeTJ(uint32_t first) {
       put_unit(static_cast<uint32_t>(p + 1), static_cast<int32_t>(v) >> 16);
       continue;
     }
-    if (!link_target(label, w & 0x3FFFFFFFu, x)) {
+    if (!link_target_unit(label, w & 0x3FFFFFFFu, x)) {
       print_error_ln("Jump to an unknown label");
       continue;
     }
