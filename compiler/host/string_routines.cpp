@@ -75,7 +75,8 @@ void f_savestr() {
 void f_left() {
   uint32_t length = 0;
   const char *s = host_string(static_cast<uint32_t>(reg_strscratch), length);
-  if (s) append_to_accum(s, clamped_count(reg_accum, length));
+  // LEFT takes its count from the low byte of the accumulator, signed.
+  if (s) append_to_accum(s, clamped_count(static_cast<int8_t>(reg_accum & 0xFF), length));
 }
 
 void f_right() {
