@@ -6,6 +6,8 @@
 
 #include "printf_format.h"
 
+#include <optional>
+
 namespace emu {
 
 namespace {
@@ -153,9 +155,14 @@ void Firmware::write_bytes(uint32_t address, const std::string &bytes) {
   }
 }
 
+// The accumulator holds at most 255 characters and its NUL; longer
+// results are cut.
 void Firmware::append(const std::string &s) {
-  write_bytes(str_aptr_, s + '\0');
-  str_aptr_ += static_cast<uint32_t>(s.size());
+  uint32_t limit = t_.string_accumulator() + STRING_ACCUMULATOR_SIZE - 1;
+  if (str_aptr_ > limit) str_aptr_ = limit;
+  std::string part = s.substr(0, limit - str_aptr_);
+  write_bytes(str_aptr_, part + '\0');
+  str_aptr_ += static_cast<uint32_t>(part.size());
 }
 
 bool Firmware::call(int entry, std::string &error) {
@@ -198,8 +205,8 @@ bool Firmware::call(int entry, std::string &error) {
     case 47: fop(fa - fo); break;
     case 51: fop(fa * fo); break;
     case 50: fop(fa / fo); break;
-    case 49:
-      if (fa != 0.0) set(A, acc | 0x80000000u);
+    case 49:  // the sign bit flips; 0.0 stays as it is
+      if (acc != 0) set(A, acc ^ 0x80000000u);
       break;
     case 80: truth(fa == fo); break;
     case 78: truth(fa != fo); break;
@@ -221,16 +228,14 @@ bool Firmware::call(int entry, std::string &error) {
     case 9: append(std::string(1, static_cast<char>(acc & 0xFF))); break;
     case 34: {
       std::string s = read_string(get(S));
-      int n = static_cast<int8_t>(acc & 0xFF);
+      int n = static_cast<int8_t>(acc & 0xFF);  // the count is the low byte, signed
       append(n <= 0 ? std::string() : s.substr(0, static_cast<size_t>(n)));
       break;
     }
     case 67: {
       std::string s = read_string(get(S));
-      int n = static_cast<int8_t>(acc & 0xFF);
-      int from = static_cast<int>(s.size()) - n;
-      if (from < 0) from = 0;
-      append(n <= 0 ? std::string() : s.substr(static_cast<size_t>(from)));
+      size_t n = a <= 0 ? 0 : std::min(static_cast<size_t>(a), s.size());
+      append(s.substr(s.size() - n));
       break;
     }
     case 82: {
@@ -242,6 +247,7 @@ bool Firmware::call(int entry, std::string &error) {
     case 68: {
       std::string s = read_string(t_.string_accumulator());
       write_bytes(get(X), s + '\0');
+      str_aptr_ = t_.string_accumulator() + static_cast<uint32_t>(s.size());
       break;
     }
     case 31: {
@@ -269,13 +275,20 @@ bool Firmware::call(int entry, std::string &error) {
         error = "PRINTF parameter block unreadable";
         return false;
       }
-      std::string text = format_printf(read_string(block[0]), block + 1, 14,
-                                       [this](uint32_t p) { return read_string(p); });
+      std::optional<std::string> text =
+          format_printf(read_string(block[0]), block + 1, 14, [this](uint32_t p) -> std::optional<std::string> {
+            std::string s = read_string(p);
+            if (memory_fault_) return std::nullopt;
+            return s;
+          });
+      if (!text) break;
       if (acc != 0) {
+        // SPRINTF fills the accumulator from its start; a string expression
+        // may append behind the text.
         str_aptr_ = t_.string_accumulator();
-        append(text);
+        append(*text);
       } else {
-        out_ += text;
+        out_ += *text;
       }
       break;
     }

@@ -13,6 +13,8 @@
 
 namespace emu {
 
+constexpr uint32_t STRING_ACCUMULATOR_SIZE = 256;
+
 class Firmware {
  public:
   Firmware(uc_engine *uc, const Target &target, std::string &output);
