@@ -67,6 +67,10 @@ int32_t text_to_number(const std::string &s) {
   return static_cast<int32_t>(negative ? 0u - v : v);
 }
 
+// SINGLE to integer, truncated toward zero; NaN gives 0 and values out of
+// range the nearest integer, as the host does.
+uint32_t truncate_single(uint32_t bits);
+
 float as_float(uint32_t bits) {
   float f;
   memcpy(&f, &bits, sizeof f);
@@ -77,6 +81,14 @@ uint32_t as_bits(float f) {
   uint32_t bits;
   memcpy(&bits, &f, sizeof bits);
   return bits;
+}
+
+uint32_t truncate_single(uint32_t bits) {
+  double d = as_float(bits);
+  if (d != d) return 0;
+  if (d >= 2147483648.0) return 0x7FFFFFFFu;
+  if (d < -2147483648.0) return 0x80000000u;
+  return static_cast<uint32_t>(static_cast<int32_t>(d));
 }
 
 struct EntryName {
@@ -216,8 +228,8 @@ bool Firmware::call(int entry, std::string &error) {
     case 75: truth(fa >= fo); break;
     case 28: set_float(A, static_cast<float>(a)); break;
     case 29: set_float(O, static_cast<float>(o)); break;
-    case 25: set(A, static_cast<uint32_t>(static_cast<int32_t>(as_float(acc)))); break;
-    case 79: set(O, static_cast<uint32_t>(static_cast<int32_t>(as_float(opd)))); break;
+    case 25: set(A, truncate_single(acc)); break;
+    case 79: set(O, truncate_single(opd)); break;
 
     // Strings, built in the string accumulator.
     case 44:
