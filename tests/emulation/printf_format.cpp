@@ -32,22 +32,22 @@ int32_t capped(int64_t v) { return v > FIELD_LIMIT ? FIELD_LIMIT : static_cast<i
 
 std::string number_text(const Conversion &k, const std::string &flags, int32_t width, int32_t precision,
                         uint32_t word) {
-  std::string spec = "%";
+  std::string directive = "%";
   for (const char *p = k.flags; *p; p++)
-    if (flags.find(*p) != std::string::npos) spec += *p;
-  spec += std::to_string(width);
-  if (precision >= 0 && k.letter != 'c') spec += "." + std::to_string(precision);
-  spec += k.letter;
+    if (flags.find(*p) != std::string::npos) directive += *p;
+  directive += std::to_string(width);
+  if (precision >= 0 && k.letter != 'c') directive += "." + std::to_string(precision);
+  directive += k.letter;
   char buf[FIELD_LIMIT * 2 + 64];
   int n;
   if (k.kind == 'f') {
     float f;
     memcpy(&f, &word, sizeof f);
-    n = snprintf(buf, sizeof buf, spec.c_str(), static_cast<double>(f));
+    n = snprintf(buf, sizeof buf, directive.c_str(), static_cast<double>(f));
   } else if (k.kind == 'u') {
-    n = snprintf(buf, sizeof buf, spec.c_str(), static_cast<unsigned>(word));
+    n = snprintf(buf, sizeof buf, directive.c_str(), static_cast<unsigned>(word));
   } else {
-    n = snprintf(buf, sizeof buf, spec.c_str(), static_cast<int>(static_cast<int32_t>(word)));
+    n = snprintf(buf, sizeof buf, directive.c_str(), static_cast<int>(static_cast<int32_t>(word)));
   }
   if (n < 0) return {};
   if (n >= static_cast<int>(sizeof buf)) n = sizeof buf - 1;
