@@ -75,8 +75,9 @@ void f_savestr() {
 void f_left() {
   uint32_t length = 0;
   const char *s = host_string(static_cast<uint32_t>(reg_strscratch), length);
-  // LEFT takes its count from the low byte of the accumulator, signed.
-  if (s) append_to_accum(s, clamped_count(static_cast<int8_t>(reg_accum & 0xFF), length));
+  // The whole count, clamped to the string: a count of 256 or more is not
+  // taken modulo 256.
+  if (s) append_to_accum(s, clamped_count(reg_accum, length));
 }
 
 void f_right() {

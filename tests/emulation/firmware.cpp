@@ -239,9 +239,10 @@ bool Firmware::call(int entry, std::string &error) {
     case 10: append(read_string(acc)); break;
     case 9: append(std::string(1, static_cast<char>(acc & 0xFF))); break;
     case 34: {
+      // The whole count, clamped to the string, as the host takes it.
       std::string s = read_string(get(S));
-      int n = static_cast<int8_t>(acc & 0xFF);  // the count is the low byte, signed
-      append(n <= 0 ? std::string() : s.substr(0, static_cast<size_t>(n)));
+      size_t n = a <= 0 ? 0 : std::min(static_cast<size_t>(a), s.size());
+      append(s.substr(0, n));
       break;
     }
     case 67: {

@@ -266,8 +266,8 @@ TEST_F(Runtime, LeftAndRightTakeTheWholeCountInsideTheString) {
     const char *result;
   };
   const Case cases[] = {
-      {f_left, 0, ""},  {f_left, 2, "He"},  {f_left, -1, ""},  {f_left, 99, "Hello"},  {f_left, 256, ""},
-      {f_left, 200, ""},  {f_left, 259, "Hel"},  {f_left, 0x105, "Hello"},
+      {f_left, 0, ""},  {f_left, 2, "He"},  {f_left, -1, ""},  {f_left, 99, "Hello"},  {f_left, 256, "Hello"},
+      {f_left, 200, "Hello"},  {f_left, 259, "Hello"},  {f_left, 0x105, "Hello"},
       {f_left, 5, "Hello"}, {f_right, 0, ""}, {f_right, 3, "llo"}, {f_right, 99, "Hello"}, {f_right, -5, ""},
       {f_right, 257, "Hello"}, {f_right, INT_MIN, ""},
   };
