@@ -258,7 +258,10 @@ int do_print(int32_t operand) {
     }
     uint16_t t = g_token;
     if (t == tok::CHR && chr_call_ends_before_separator()) {
+      // A character code is an integer, whatever the item before it was.
       advance();
+      integer_ops = 1;
+      bitwise_ops = 1;
       if (!do_expr(0)) return 0;
       add_op(OP_PRINTCH, operand);
     } else if (is_constant_string(t) && next_token_seperator(next_token())) {

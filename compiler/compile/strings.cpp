@@ -136,10 +136,16 @@ int do_str_expr(uint8_t convert) {
       if (!do_printf(OP_SPRINTF)) return 0;
       step_back();
     } else if (t == tok::STR) {
+      // STR's argument has a type of its own: STR(x!) prints a SINGLE
+      // whatever the statement around it.
       advance();
+      uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+      lookahead4float();
       if (!expression_or("expected expression")) return 0;
       step_back();
       add_op(OP_STR, 98);
+      integer_ops = savedInteger;
+      bitwise_ops = savedBitwise;
     } else if (t == tok::LEFT || t == tok::RIGHT) {
       if (!left_right_term(t)) return 0;
     } else if (t == tok::HEX || t == tok::FILEREADDIR || t == tok::UDPIN) {

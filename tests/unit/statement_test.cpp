@@ -255,6 +255,10 @@ TEST(Statements, PrintForms) {
       {"PRINT x; y\n", {{26, 1}, {104, 1}, {145, 1}, {26, 1}, {104, 2}, {145, 1}, {147, 1}}},
       {"PRINT x, \"a\"\n", {{26, 1}, {104, 1}, {145, 1}, {146, 1}, {103, 97}, {149, 1}, {147, 1}}},
       {"PRINT x;\n", {{26, 1}, {104, 1}, {145, 1}}},
+      // A character literal after a SINGLE item is still a character code.
+      {"DIM f AS SINGLE\nPRINT f; \" \"\n", {{26, 1}, {104, 1}, {145, 0}, {103, 32}, {149, 1}, {147, 1}}},
+      // STR takes the type of its own argument.
+      {"DIM f AS SINGLE\nPRINT STR(f)\n", {{26, 1}, {104, 1}, {121, 0}, {96, 0x10000}, {148, 1}, {147, 1}}},
       {"DIM s(4) AS STRING\nPRINT s + \"!\"\n",
        {{26, 1}, {96, 4 * (0x4000 - 2)}, {27, 1}, {103, 33}, {28, 1}, {96, 0x10000}, {148, 1}, {147, 1}}},
       {"PRINTF(\"%d\", x)\n",
