@@ -10,6 +10,8 @@
 #include "compile/expression.h"
 #include "compile/procedures.h"
 #include "frontend/symbols.h"
+#include "compile/statement.h"
+#include "driver/driver.h"
 #include "test_support.h"
 
 using Ops = std::vector<std::pair<int32_t, int32_t>>;
@@ -121,3 +123,38 @@ int compile_line(const char *source, uint8_t integer, Fn compile_fn, Ops &ops, s
   ops = recorded_ops(start);
   return r;
 }
+
+struct Session {
+  Ops ops;
+  std::string out;
+  uint32_t start;
+};
+
+// Runs the lines through the statement compiler as the driver does, up to
+// a final QUIT line, on the default firmware or on another version, and
+// collects the recorded operations and what was printed.
+inline Session compile_session(const std::string &lines, uint16_t version = 0) {
+  reset_everything();
+  if (version) {
+    f_table[0] = version;
+    init_compiler();
+  }
+  Session s;
+  s.start = fCODE;
+  StdinFeed feed(lines + "QUIT\n");
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  for (int passes = 0; passes < 10000; passes++) {
+    compile(0);
+    if (g_tokenlist[0] == 246) break;
+    all_compilers();
+    // A definition reads its body itself, up to the QUIT line if need be.
+    if (g_tokenlist[0] == 246) break;
+  }
+  s.out = testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+  s.ops = recorded_ops(s.start);
+  return s;
+}
+
+inline int sym(const char *name) { return is_symbol(name, static_cast<int>(strlen(name))) - 1; }

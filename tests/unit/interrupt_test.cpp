@@ -6,42 +6,20 @@
 
 namespace {
 
-struct Result {
-  Ops ops;
-  std::string out;
-};
-
-Result compile_for(uint16_t version, const std::string &lines) {
-  reset_everything();
-  f_table[0] = version;
-  init_compiler();
-  Result r;
-  uint32_t start = fCODE;
-  StdinFeed feed(lines + "QUIT\n");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  for (int passes = 0; passes < 100; passes++) {
-    compile(0);
-    if (g_tokenlist[0] == 246) break;
-    all_compilers();
-    if (g_tokenlist[0] == 246) break;
-  }
-  r.out = testing::internal::GetCapturedStdout();
-  testing::internal::GetCapturedStderr();
-  r.ops = recorded_ops(start);
-  return r;
+Session compile_session_for(uint16_t version, const std::string &lines) {
+  return compile_session(lines, version);
 }
 
 Ops last_ops(const Ops &ops, size_t n) { return Ops(ops.end() - static_cast<long>(n), ops.end()); }
 
 TEST(Interrupts, SetUpCalls) {
   // Code starts at 0x3000 and ARM code counts four bytes a word.
-  Result timer = compile_for(1850, "tick:\nON TIMER 1000 tick\n");
+  Session timer = compile_session_for(1850, "tick:\nON TIMER 1000 tick\n");
   ASSERT_EQ(timer.out, "");
   int32_t tick = 0x3000 + 4 * g_symboladdr[is_symbol("TICK", 4) - 1];
   EXPECT_EQ(last_ops(timer.ops, 3), (Ops{{100, 1000}, {103, tick}, {156, 0}}));
 
-  Result byVariable = compile_for(1850, "DIM period\ntick:\nON TIMER period tick\n");
+  Session byVariable = compile_session_for(1850, "DIM period\ntick:\nON TIMER period tick\n");
   ASSERT_EQ(byVariable.out, "");
   EXPECT_EQ(last_ops(byVariable.ops, 3)[0], (std::pair<int32_t, int32_t>{102, 1}));
 
@@ -54,7 +32,7 @@ TEST(Interrupts, SetUpCalls) {
                         {"ON EINT2 FALL isr\n", 2, 158}, {"ON EINT0 LOW isr\n", 0, 157}};
   for (const Edge &e : edges) {
     SCOPED_TRACE(e.source);
-    Result r = compile_for(1850, std::string("INTERRUPT SUB isr\nENDSUB\n") + e.source);
+    Session r = compile_session_for(1850, std::string("INTERRUPT SUB isr\nENDSUB\n") + e.source);
     int32_t isr = 0x3000 + 4 * g_symboladdr[is_symbol("ISR", 3) - 1];
     EXPECT_EQ(last_ops(r.ops, 3), (Ops{{100, e.condition}, {103, isr}, {e.setup, 0}}));
   }
@@ -78,7 +56,7 @@ TEST(Interrupts, Messages) {
   };
   for (const Message &c : cases) {
     SCOPED_TRACE(c.source);
-    Result r = compile_for(c.version, c.source);
+    Session r = compile_session_for(c.version, c.source);
     size_t first = r.out.find("-ERROR");
     ASSERT_NE(first, std::string::npos) << r.out;
     std::string report = r.out.substr(first, r.out.find('\n', first) - first);

@@ -9,35 +9,6 @@
 
 namespace {
 
-struct Session {
-  Ops ops;
-  std::string out;
-  uint32_t start;
-};
-
-// Runs the lines through the statement compiler as the driver does, up to
-// a final QUIT line, and collects the recorded operations and the output.
-Session compile_session(const std::string &lines) {
-  reset_everything();
-  Session s;
-  s.start = fCODE;
-  StdinFeed feed(lines + "QUIT\n");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  for (int passes = 0; passes < 10000; passes++) {
-    compile(0);
-    if (g_tokenlist[0] == 246) break;
-    all_compilers();
-    // A definition reads its body itself, up to the QUIT line if need be.
-    if (g_tokenlist[0] == 246) break;
-  }
-  s.out = testing::internal::GetCapturedStdout();
-  testing::internal::GetCapturedStderr();
-  s.ops = recorded_ops(s.start);
-  return s;
-}
-
-int sym(const char *name) { return is_symbol(name, static_cast<int>(strlen(name))) - 1; }
 int32_t addr(const char *name) { return g_symboladdr[sym(name)]; }
 
 struct StatementCase {

@@ -10,33 +10,6 @@
 
 namespace {
 
-struct Session {
-  Ops ops;
-  std::string out;
-};
-
-Session run_session(const std::string &lines) {
-  reset_everything();
-  Session s;
-  uint32_t start = fCODE;
-  StdinFeed feed(lines + "QUIT\n");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  for (int passes = 0; passes < 1000; passes++) {
-    compile(0);
-    if (g_tokenlist[0] == 246) break;
-    all_compilers();
-    // A definition reads its body itself, up to the QUIT line if need be.
-    if (g_tokenlist[0] == 246) break;
-  }
-  s.out = testing::internal::GetCapturedStdout();
-  testing::internal::GetCapturedStderr();
-  s.ops = recorded_ops(start);
-  return s;
-}
-
-int sym(const char *name) { return is_symbol(name, static_cast<int>(strlen(name))) - 1; }
-
 // The descriptor of a routine: its entries from the result to the end entry.
 std::vector<std::pair<int, int32_t>> descriptor(const char *name) {
   std::vector<std::pair<int, int32_t>> d;
@@ -47,7 +20,7 @@ std::vector<std::pair<int, int32_t>> descriptor(const char *name) {
 }
 
 TEST(Subroutines, ParameterKinds) {
-  Session s = run_session(
+  Session s = compile_session(
       "SUB s(a, BYREF b, c AS SINGLE, BYREF d AS SINGLE, e$(7), BYREF f$, BYREF g(), BYREF h() AS SINGLE)\n"
       "ENDSUB\n");
   ASSERT_EQ(s.out.find("-ERROR"), std::string::npos) << s.out;
@@ -58,13 +31,13 @@ TEST(Subroutines, ParameterKinds) {
                                  {'Y', 6}, {'[', 7}}));
   EXPECT_EQ(g_symbol_type[sym("S")], 0x82);
   // A FUNCTION's type and its parameter array.
-  Session f = run_session("FUNCTION f(PARAMARRAY p) AS SINGLE\nRETURN 1.5\nENDFUNCTION\n");
+  Session f = compile_session("FUNCTION f(PARAMARRAY p) AS SINGLE\nRETURN 1.5\nENDFUNCTION\n");
   ASSERT_EQ(f.out.find("-ERROR"), std::string::npos) << f.out;
   EXPECT_EQ(descriptor("F"), (std::vector<std::pair<int, int32_t>>{{'C', 0}, {'P', 0x4000 - 16}}));
 }
 
 TEST(Subroutines, BodiesAndMapLines) {
-  Session s = run_session(
+  Session s = compile_session(
       "GOTO start\n"
       "FUNCTION add(a, b)\nDIM t\nt = a + b\nRETURN t\nENDFUNCTION\n"
       "FUNCTION half(x AS SINGLE) AS SINGLE\nRETURN x / 2\nENDFUNCTION\n"
@@ -86,12 +59,12 @@ TEST(Subroutines, BodiesAndMapLines) {
   EXPECT_EQ(sym("T"), -1);
   EXPECT_EQ(sym("A"), -1);
   // The SUB's body: entry, return, pool placement.
-  Session t = run_session("SUB tick\nEND SUB\n");
+  Session t = compile_session("SUB tick\nEND SUB\n");
   EXPECT_EQ(t.ops, (Ops{{142, 0}, {141, 0}}));
 }
 
 TEST(Subroutines, CallsAndScopes) {
-  Session s = run_session(
+  Session s = compile_session(
       "x = 5\n"
       "GOTO go\n"
       "SUB show(BYREF n)\nDIM x\nx = n\nENDSUB\n"
@@ -139,7 +112,7 @@ TEST(Subroutines, Messages) {
   };
   for (const Message &c : cases) {
     SCOPED_TRACE(c.source);
-    Session s = run_session(c.source);
+    Session s = compile_session(c.source);
     size_t first = s.out.find("-ERROR");
     ASSERT_NE(first, std::string::npos) << s.out;
     std::string report = s.out.substr(first, s.out.find('\n', first) - first);
@@ -148,7 +121,7 @@ TEST(Subroutines, Messages) {
 }
 
 TEST(Subroutines, ForwardJumpToAGlobalLabelWaitsForTheProgramsEnd) {
-  Session s = run_session("GOTO start\nSUB s\nGOTO start\nENDSUB\nstart:\n");
+  Session s = compile_session("GOTO start\nSUB s\nGOTO start\nENDSUB\nstart:\n");
   ASSERT_EQ(s.out, "> 0x00003008 SUB    S 0\n");
   // The routine's GOTO is still listed and resolves to START at the end.
   ASSERT_EQ(nextLink, 2);
@@ -158,16 +131,16 @@ TEST(Subroutines, ForwardJumpToAGlobalLabelWaitsForTheProgramsEnd) {
 }
 
 TEST(Subroutines, InterruptSub) {
-  Session s = run_session("INTERRUPT SUB tick\nx = 1\nENDSUB\n");
+  Session s = compile_session("INTERRUPT SUB tick\nx = 1\nENDSUB\n");
   EXPECT_NE(s.out.find("Undefined Label  X"), std::string::npos);
-  Session t = run_session("DIM x\nGOTO m\nINTERRUPT SUB tick\nx = 1\nENDSUB\nm:\n");
+  Session t = compile_session("DIM x\nGOTO m\nINTERRUPT SUB tick\nx = 1\nENDSUB\nm:\n");
   ASSERT_EQ(t.out, "> 0x00003008 SUB    TICK 0\n");
   Ops tail(t.ops.begin() + 1, t.ops.begin() + 5);
   EXPECT_EQ(tail, (Ops{{43, 1}, {103, 1}, {116, 1}, {44, 1}}));
 }
 
 TEST(Subroutines, ClearInsideARoutine) {
-  Session s = run_session("SUB s\nCLEAR\nx = 1\nENDSUB\ny = 2\n");
+  Session s = compile_session("SUB s\nCLEAR\nx = 1\nENDSUB\ny = 2\n");
   // The routine is gone with the reset; its end stands alone.
   EXPECT_EQ(s.out.find("-ERROR"), std::string::npos) << s.out;
   EXPECT_EQ(g_symbolcount, 3);
