@@ -42,7 +42,7 @@ void quit_dump() {
   if (mapfound) {
     printf("\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
            static_cast<unsigned>(f_table[4] * 16u + fCODE * (thumb ? 2u : 4u)),
-           static_cast<unsigned>(f_table[41] * 16u + static_cast<uint32_t>(ConstantStringPtr) - 0x20000u),
+           static_cast<unsigned>(string_area_top() + static_cast<uint32_t>(ConstantStringPtr) - 0x20000u),
            static_cast<unsigned>(g_VSP * 4), static_cast<unsigned>(g_VSPdim * 4));
   }
   sym_dump("", 0, g_symbolcount);

@@ -195,10 +195,16 @@ void out_block_addr(uint32_t address) {
   }
 }
 
+uint32_t string_area_top() {
+  // Word 41 of a full table, else FlashEnd, where the code generators put
+  // the strings.
+  return f_table[1] > 10 ? f_table[41] * 16u : static_cast<uint32_t>(FlashEnd);
+}
+
 void write_image() {
   // Strings are addressed below the top of the program flash: word 41 of a
   // full firmware table, else FlashEnd, where the code generators put them.
-  int64_t top = f_table[1] > 10 ? f_table[41] * 16 : FlashEnd;
+  int64_t top = string_area_top();
   int64_t p = write_code();
   if (p % blockSize != 0) {
     int64_t strings_block = round_down(top + ConstantStringPtr - STRING_AREA_TOP, blockSize);

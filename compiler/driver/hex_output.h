@@ -17,3 +17,5 @@ void put_ihex_chksum();
 // The record that names the block at address, where the firmware wants one.
 void out_block_addr(uint32_t address);
 void write_image();
+// The address the constant string area ends at on the target.
+uint32_t string_area_top();
