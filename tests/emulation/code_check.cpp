@@ -184,6 +184,187 @@ class ThumbChecker {
   csh cs_ = 0;
 };
 
+// ARM code: one unit per 32-bit word. Beside branches and calls it knows
+// the firmware loaders, whose BL is followed by a data word that the routine
+// reads and returns behind; that word is data, never code.
+class ArmChecker {
+ public:
+  ArmChecker(const Target &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
+    map_.base = code.address;
+    map_.unit_bytes = 4;
+    map_.units.assign(code.bytes.size() / 4, Unit::Unknown);
+    cs_open(CS_ARCH_ARM, CS_MODE_ARM, &cs_);
+  }
+  ~ArmChecker() { cs_close(&cs_); }
+
+  void run() {
+    follow(0);
+    sweep_unreached();
+  }
+
+ private:
+  // Firmware entries whose call is followed by a data word: the loaders of
+  // constants and far variables, and the call through an address word of
+  // old firmware (whose word is a code address).
+  static bool has_data_word(int entry) {
+    return entry == 89 || entry == 91 || entry == 92 || entry == 93 || entry == 94 || entry == 97;
+  }
+  static constexpr int CALL_BY_ADDRESS = 89, OLD_RETURN = 96;
+
+  size_t count() const { return map_.units.size(); }
+  uint32_t word(size_t i) const {
+    const uint8_t *b = seg_.bytes.data() + 4 * i;
+    return static_cast<uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
+  }
+  uint32_t address(size_t i) const { return seg_.address + 4 * static_cast<uint32_t>(i); }
+  void error(size_t i, const std::string &what) { map_.errors.push_back(hex32(address(i)) + ": " + what); }
+  bool in_code(uint32_t a) const { return a >= seg_.address && a < seg_.address + 4 * count(); }
+  size_t index_of(uint32_t a) const { return (a - seg_.address) / 4; }
+
+  // Decodes the word at unit i; false, with the reason in text, if it is
+  // not an ARM instruction the back end emits.
+  bool decode(size_t i, std::string &text) {
+    cs_insn *insn = nullptr;
+    size_t n = cs_disasm(cs_, seg_.bytes.data() + 4 * i, 4, address(i), 1, &insn);
+    if (n == 0) {
+      text = "undefined instruction " + hex32(word(i));
+      return false;
+    }
+    unsigned id = insn[0].id;
+    text = std::string(insn[0].mnemonic) + " " + insn[0].op_str;
+    cs_free(insn, n);
+    uint32_t w = word(i);
+    if ((w >> 28) == 0xF) {
+      text = "instruction of the unconditional space (" + text + "), which an ARMv4T core lacks";
+      return false;
+    }
+    if (id == ARM_INS_UDF || id == ARM_INS_SVC || id == ARM_INS_BKPT || id == ARM_INS_BLX) {
+      text = "instruction the back end never emits: " + text;
+      return false;
+    }
+    return true;
+  }
+
+  void mark_data(size_t from, uint32_t a, const char *what) {
+    if (!in_code(a) || a % 4 != 0) {
+      error(from, std::string(what) + " at " + hex32(a) + " outside the code");
+      return;
+    }
+    size_t k = index_of(a);
+    if (map_.units[k] == Unit::Code)
+      error(from, std::string(what) + " at " + hex32(a) + " is code");
+    else if (map_.units[k] != Unit::Data) {
+      map_.units[k] = Unit::Data;
+      map_.literals++;
+    }
+  }
+
+  void branch_target(size_t from, uint32_t target, std::deque<size_t> &work) {
+    if (!in_code(target)) {
+      error(from, "branch to " + hex32(target) + " outside the code");
+      return;
+    }
+    work.push_back(index_of(target));
+  }
+
+  // The firmware entry at target, or -1 when target is no entry's stub.
+  int entry_at(uint32_t target) const {
+    if (target < t_.stub_base || (target - t_.stub_base) % 4 != 0) return -1;
+    int entry = static_cast<int>((target - t_.stub_base) / 4);
+    return entry < TABLE_WORDS && !is_layout_word(entry) ? entry : -1;
+  }
+
+  void follow(size_t start) {
+    std::deque<size_t> work{start};
+    while (!work.empty()) {
+      size_t i = work.front();
+      work.pop_front();
+      while (i < count()) {
+        if (map_.units[i] == Unit::Code) break;  // already followed from here
+        if (map_.units[i] == Unit::Data) {
+          error(i, "reached as code, but it is a data word");
+          break;
+        }
+        std::string text;
+        if (!decode(i, text)) {
+          error(i, text);
+          break;
+        }
+        map_.units[i] = Unit::Code;
+        map_.instructions++;
+        uint32_t w = word(i);
+        uint32_t pc = address(i) + 8;
+        bool always = (w >> 28) == 0xE;
+        bool falls_through = true;
+        size_t next = i + 1;
+        if ((w & 0x0F000000) == 0x0A000000) {  // B<cond>
+          branch_target(i, pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4), work);
+          falls_through = !always;
+        } else if ((w & 0x0F000000) == 0x0B000000) {  // BL<cond>
+          uint32_t target = pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4);
+          int entry = entry_at(target);
+          if (in_code(target)) {
+            work.push_back(index_of(target));
+          } else if (entry < 0) {
+            error(i, "BL to " + hex32(target) + ", neither code nor a firmware entry");
+          } else if (has_data_word(entry)) {
+            if (!always) error(i, "conditional call of a routine with a data word");
+            if (i + 1 >= count()) {
+              error(i, "no data word behind the call of firmware entry " + std::to_string(entry));
+              break;
+            }
+            mark_data(i, address(i + 1), "data word");
+            if (entry == CALL_BY_ADDRESS) branch_target(i, word(i + 1), work);
+            next = i + 2;
+          } else if (entry == OLD_RETURN && always) {
+            falls_through = false;
+          }
+        } else if ((w & 0x0FFFFFF0) == 0x012FFF10) {  // BX<cond> rm
+          // BX lr returns; BX r7 (behind MOV lr,pc) calls and comes back.
+          if ((w & 0xF) == 14 && always) falls_through = false;
+        } else if ((w & 0x0E108000) == 0x08108000) {  // LDM<cond> with pc in the list
+          falls_through = !always;
+        } else if ((w & 0x0F7F0000) == 0x051F0000) {  // LDR rt,[pc,#+-imm12]
+          uint32_t offset = w & 0xFFF;
+          mark_data(i, (w & 0x00800000) ? pc + offset : pc - offset, "literal");
+        } else if ((w & 0x0C00F000) == 0x0000F000 || (w & 0x0C10F000) == 0x0410F000) {
+          // A data-processing result or a load into pc: a jump the code
+          // check cannot follow and the back end does not make.
+          error(i, "writes pc: " + text);
+          break;
+        }
+        if (!falls_through) break;
+        i = next;
+      }
+    }
+  }
+
+  // Words that no path reaches: the erased or zero rest of the last record,
+  // zero words, and code that only an unconditional jump or END precedes,
+  // which is followed like reached code and must decode just as well.
+  void sweep_unreached() {
+    size_t tail = count();
+    while (tail > 0 && map_.units[tail - 1] == Unit::Unknown && (word(tail - 1) == 0 || word(tail - 1) == 0xFFFFFFFF))
+      tail--;
+    int reached = map_.instructions;
+    for (size_t i = 0; i < count(); i++) {
+      if (map_.units[i] != Unit::Unknown) continue;
+      if (i >= tail || word(i) == 0) {
+        map_.units[i] = Unit::Padding;
+        continue;
+      }
+      follow(i);
+    }
+    map_.dead_instructions = map_.instructions - reached;
+    map_.instructions = reached;
+  }
+
+  const Target &t_;
+  const Segment &seg_;
+  CodeMap &map_;
+  csh cs_ = 0;
+};
+
 }  // namespace
 
 CodeMap check_code(const Target &t, const HexImage &image) {
@@ -197,7 +378,8 @@ CodeMap check_code(const Target &t, const HexImage &image) {
     ThumbChecker c(t, *code, map);
     c.run();
   } else {
-    map.errors.push_back("no code check for this instruction set");
+    ArmChecker c(t, *code, map);
+    c.run();
   }
   return map;
 }

@@ -1,8 +1,9 @@
 // Static check of the generated code with the capstone disassembler: follows
 // every path from the start of the image, decodes each unit it reaches, marks
-// the literals that PC-relative loads read, and checks that code and data
-// never share a unit and that every branch and call lands on code or on a
-// firmware entry.
+// the literals that PC-relative loads read (and, in ARM code, the data words
+// behind calls of the firmware loaders), and checks that code and data never
+// share a unit and that every branch and call lands on code or on a firmware
+// entry.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -115,6 +115,11 @@ constexpr EntryName entry_names[] = {
     {101, "FREAD"},      {109, "WRITE"},       {110, "INTERRUPT"},  {111, "STOP"},
     {116, "interrupt set-up 1"}, {117, "interrupt set-up 2"}, {118, "interrupt set-up 3"},
     {119, "interrupt set-up 4"}, {122, "TXFREE"}, {123, "GEN_INT"}, {138, "QUICKSORT"},
+    {89, "call by address"}, {91, "load r7 from the word behind the call"},
+    {92, "load r7 from the variable at the word behind the call"},
+    {93, "load r6 from the word behind the call"},
+    {94, "load r6 from the variable at the word behind the call"}, {96, "return"},
+    {97, "store r7 into the variable at the word behind the call"},
 };
 
 }  // namespace
@@ -177,6 +182,40 @@ void Firmware::append(const std::string &s) {
   str_aptr_ += static_cast<uint32_t>(part.size());
 }
 
+// ARM code places a word that no instruction can hold right behind the BL
+// to one of these routines; the routine reads it at the return address and
+// returns behind it. 91 and 93 load the word itself into r7 or r6, 92 and 94
+// the variable word at that address, and 97 stores r7 there.
+bool Firmware::load_word_behind_call(int entry, std::string &error) {
+  uint32_t lr = get(UC_ARM_REG_LR), word = 0, value = 0;
+  if (uc_mem_read(uc_, lr, &word, 4) != UC_ERR_OK) {
+    error = "firmware entry " + std::to_string(entry) + ": no data word behind the call";
+    return false;
+  }
+  if (entry == 92 || entry == 94) {
+    if (uc_mem_read(uc_, word, &value, 4) != UC_ERR_OK) {
+      char buf[96];
+      snprintf(buf, sizeof buf, "firmware entry %d: variable read at 0x%08X failed", entry, word);
+      error = buf;
+      return false;
+    }
+  } else if (entry == 97) {
+    value = get(t_.accum);
+    if (uc_mem_write(uc_, word, &value, 4) != UC_ERR_OK) {
+      char buf[96];
+      snprintf(buf, sizeof buf, "firmware entry 97: variable write at 0x%08X failed", word);
+      error = buf;
+      return false;
+    }
+  } else {
+    value = word;
+  }
+  if (entry == 91 || entry == 92) set(t_.accum, value);
+  if (entry == 93 || entry == 94) set(t_.operand, value);
+  set(UC_ARM_REG_LR, lr + 4);
+  return true;
+}
+
 bool Firmware::call(int entry, std::string &error) {
   const int A = t_.accum, O = t_.operand, X = t_.lindex, S = t_.strscratch;
   const uint32_t acc = get(A), opd = get(O);
@@ -185,6 +224,15 @@ bool Firmware::call(int entry, std::string &error) {
   auto fop = [&](double r) { set_float(A, static_cast<float>(r)); };
   const double fa = as_float(acc), fo = as_float(opd);
   memory_fault_ = false;
+
+  if (t_.arm()) {
+    switch (entry) {
+      case 91: case 92: case 93: case 94: case 97:
+        return load_word_behind_call(entry, error);
+      default:
+        break;
+    }
+  }
 
   switch (entry) {
     // Integer division and remainder; by zero they give 0 and the dividend,

@@ -2,7 +2,9 @@
 // firmware entry number. Inputs come in the register-machine registers of
 // the target (accumulator, operand, index, string scratch); the result goes
 // to the accumulator, or to the operand register for the operand
-// conversions. No other register and no flag is touched.
+// conversions. No other register and no flag is touched, except that the
+// ARM loaders (entries 91 to 94 and 97) move the return address behind the
+// data word they read.
 #pragma once
 #include <unicorn/unicorn.h>
 
@@ -26,7 +28,11 @@ class Firmware {
   // Name of the operation an entry serves, for messages.
   static const char *entry_name(int entry);
 
+  // The simulated millisecond clock (TIMER reads it, WAIT advances it).
+  uint32_t ticks() const { return ticks_; }
+
  private:
+  bool load_word_behind_call(int entry, std::string &error);
   uint32_t get(int reg) const;
   void set(int reg, uint32_t value);
   std::string read_string(uint32_t address);

@@ -36,6 +36,7 @@ bool parse_hex(const std::string &text, HexImage &image, std::string &error) {
   std::vector<PendingRecord> pending;
   uint32_t upper = 0;
   bool upper_seen = false;
+  uint32_t block_start = 0;  // lowest address a block marker allows
   std::istringstream in(text);
   std::string line;
   int number = 0;
@@ -64,7 +65,24 @@ bool parse_hex(const std::string &text, HexImage &image, std::string &error) {
     }
     uint16_t low = static_cast<uint16_t>(raw[1] << 8 | raw[2]);
     uint8_t type = raw[3];
-    if (type == 0x02 && length == 0) continue;  // block marker, no checksum
+    if (type == 0x02 && length == 0) {
+      // Block marker: the address field is the block's byte address shifted
+      // right by 4, and its last byte a fixed value rather than a checksum.
+      // It gives the upper address half of the block's data records, which
+      // come before it, and the data must lie in or behind that block.
+      if (upper_seen) {
+        error = where(number) + "two upper-address records in one block";
+        return false;
+      }
+      if (raw[4] != 0xEE) {
+        error = where(number) + "block marker without its fixed value 0xEE: " + line;
+        return false;
+      }
+      upper = static_cast<uint32_t>(low >> 12);
+      block_start = static_cast<uint32_t>(low) << 4;
+      upper_seen = true;
+      continue;
+    }
     unsigned sum = 0;
     for (uint8_t b : raw) sum += b;
     if ((sum & 0xFF) != 0) {
@@ -84,6 +102,13 @@ bool parse_hex(const std::string &text, HexImage &image, std::string &error) {
         }
         for (const PendingRecord &r : pending) {
           uint32_t base = (upper << 16) + r.low;
+          if (base < block_start) {
+            char buf[96];
+            snprintf(buf, sizeof buf, "data at 0x%08X lies below its block marker's block 0x%08X", base,
+                     block_start);
+            error = where(r.line) + buf;
+            return false;
+          }
           for (size_t k = 0; k < r.bytes.size(); k++) {
             uint32_t a = base + static_cast<uint32_t>(k);
             auto [it, fresh] = bytes.emplace(a, r.bytes[k]);
@@ -98,6 +123,7 @@ bool parse_hex(const std::string &text, HexImage &image, std::string &error) {
         pending.clear();
         upper = 0;
         upper_seen = false;
+        block_start = 0;
         image.blocks++;
         break;
       case 0x04:
@@ -106,7 +132,7 @@ bool parse_hex(const std::string &text, HexImage &image, std::string &error) {
           return false;
         }
         if (upper_seen) {
-          error = where(number) + "two extended address records in one block";
+          error = where(number) + "two upper-address records in one block";
           return false;
         }
         upper = static_cast<uint32_t>(data[0] << 8 | data[1]);

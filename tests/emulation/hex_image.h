@@ -26,10 +26,13 @@ struct HexImage {
 
 // Parses every line that starts with ':' in text (other lines, such as the
 // banner, the summary and the symbol map, are skipped). Each block of records
-// ends with an end-of-file record; an extended linear address record inside
-// the block gives the upper address half of that block's data records, which
-// come before it. Zero-length type 02 block markers are accepted. Returns
-// false with a message in error on any bad record.
+// ends with an end-of-file record. The upper address half of a block's data
+// records, which come before it, is given by one record inside the block:
+// an extended linear address record (type 04, newer Thumb firmware) or a
+// zero-length type 02 block marker whose address field is the block address
+// shifted right by 4 (ARM firmware, which writes no 04 records); a block
+// with neither lies below 0x10000. Returns false with a message in error on
+// any bad record.
 bool parse_hex(const std::string &text, HexImage &image, std::string &error);
 
 }  // namespace emu

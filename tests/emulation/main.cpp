@@ -2,9 +2,11 @@
 // emulated CPU with a simulated board firmware and compares what it prints
 // with what the same program prints when ombrik runs it on the host.
 //
-//   ombrik_emu table                      the firmware-table download of the test board
-//   ombrik_emu check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare
-//   ombrik_emu run OMBRIK PROGRAM.bas     print the emulated output only
+//   ombrik_emu [--target=T] table                      the firmware-table download of the test board
+//   ombrik_emu [--target=T] check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare
+//   ombrik_emu [--target=T] run OMBRIK PROGRAM.bas     print the emulated output only
+//
+// T is "thumb" (the Cortex-M board, the default) or "arm" (the ARM7 board).
 //
 // The host output is cut out of the RUN session's standard output: what lies
 // between the first "Executing on the PC...\n" and the last
@@ -166,14 +168,23 @@ int compare(const std::string &host, const std::string &target) {
 }
 
 int usage() {
-  fprintf(stderr, "usage: ombrik_emu table | check OMBRIK PROGRAM.bas | run OMBRIK PROGRAM.bas\n");
+  fprintf(stderr,
+          "usage: ombrik_emu [--target=thumb|arm] table | check OMBRIK PROGRAM.bas | run OMBRIK PROGRAM.bas\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  const emu::Target &t = emu::thumb_target();
+  const emu::Target *target = &emu::thumb_target();
+  const char TARGET_OPTION[] = "--target=";
+  if (argc > 1 && strncmp(argv[1], TARGET_OPTION, strlen(TARGET_OPTION)) == 0) {
+    target = emu::find_target(argv[1] + strlen(TARGET_OPTION));
+    if (!target) return usage();
+    argc--;
+    argv++;
+  }
+  const emu::Target &t = *target;
   if (argc == 2 && strcmp(argv[1], "table") == 0) {
     fputs(emu::download_text(t).c_str(), stdout);
     return 0;

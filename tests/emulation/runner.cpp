@@ -70,21 +70,41 @@ bool write(uc_engine *uc, uint32_t address, const void *data, size_t size, std::
   return false;
 }
 
+// The ARM7 board's timer block: TIMER reads its counter (offset 8) with a
+// plain load; the counter runs on the simulated clock. Any other access is
+// one the generated code never makes.
+uint64_t on_timer_read(uc_engine *uc, uint64_t offset, unsigned size, void *user) {
+  Session &s = *static_cast<Session *>(user);
+  if (offset == 8 && size == 4) return s.firmware.ticks();
+  stop(uc, s, "read of " + std::to_string(size) + " bytes at offset " + std::to_string(offset) +
+                  " of the timer block");
+  return 0;
+}
+
+void on_timer_write(uc_engine *uc, uint64_t offset, unsigned, uint64_t, void *user) {
+  Session &s = *static_cast<Session *>(user);
+  stop(uc, s, "write to offset " + std::to_string(offset) + " of the timer block");
+}
+
 }  // namespace
 
 RunResult run_image(const Target &t, const HexImage &image, const CodeMap &map, uint64_t limit) {
   RunResult r;
-  if (t.isa != Isa::Thumb) {
-    r.error = "no runner for this instruction set";
-    return r;
-  }
   uc_engine *uc = nullptr;
-  uc_err err = uc_open(UC_ARCH_ARM, static_cast<uc_mode>(UC_MODE_THUMB | UC_MODE_MCLASS), &uc);
+  uc_mode mode = t.arm() ? UC_MODE_ARM : static_cast<uc_mode>(UC_MODE_THUMB | UC_MODE_MCLASS);
+  uc_err err = uc_open(UC_ARCH_ARM, mode, &uc);
   if (err != UC_ERR_OK) {
     r.error = std::string("uc_open: ") + uc_strerror(err);
     return r;
   }
-  uc_ctl_set_cpu_model(uc, UC_CPU_ARM_CORTEX_M3);
+  // The ARM7TDMI is an ARMv4T core; of the models at hand the TI925T has
+  // that architecture (no interworking LDM to pc, no BLX, no ARMv5 extras).
+  err = uc_ctl_set_cpu_model(uc, t.arm() ? UC_CPU_ARM_TI925T : UC_CPU_ARM_CORTEX_M3);
+  if (err != UC_ERR_OK) {
+    r.error = std::string("CPU model: ") + uc_strerror(err);
+    uc_close(uc);
+    return r;
+  }
   // Flash is not writable by the program; RAM and stack are.
   uc_mem_map(uc, 0, t.flash_size, UC_PROT_READ | UC_PROT_EXEC);
   uc_mem_map(uc, t.ram_base, t.ram_size, UC_PROT_READ | UC_PROT_WRITE);
@@ -92,23 +112,38 @@ RunResult run_image(const Target &t, const HexImage &image, const CodeMap &map, 
 
   Session s{t, map, Firmware(uc, t, r.output), {}, 0, uc};
   bool placed = true;
+  if (t.timer_base != 0 &&
+      uc_mmio_map(uc, t.timer_base, 0x1000, on_timer_read, &s, on_timer_write, &s) != UC_ERR_OK) {
+    r.error = "cannot map the timer block at " + hex32(t.timer_base);
+    placed = false;
+  }
   for (const Segment &seg : image.segments) {
+    if (!placed) break;
     if (seg.end() > t.flash_size) {
       r.error = "image segment at " + hex32(seg.address) + " lies outside the flash";
       placed = false;
       break;
     }
     placed = write(uc, seg.address, seg.bytes.data(), seg.bytes.size(), r.error);
-    if (!placed) break;
   }
-  // Every firmware entry is a BX LR; its hook does the routine's work.
-  const uint16_t bx_lr = 0x4770, nop = 0xBF00;
+  // Every firmware entry is a BX LR; its hook does the routine's work. The
+  // exit address holds a no-op that is never executed: reaching it ends the
+  // run.
+  const uint16_t thumb_bx_lr = 0x4770, thumb_nop = 0xBF00;
+  const uint32_t arm_bx_lr = 0xE12FFF1E, arm_nop = 0xE1A00000;
+  const void *bx_lr = t.arm() ? static_cast<const void *>(&arm_bx_lr) : &thumb_bx_lr;
+  const void *nop = t.arm() ? static_cast<const void *>(&arm_nop) : &thumb_nop;
+  const size_t stub_bytes = t.arm() ? 4 : 2;
   for (int n = 0; placed && n < TABLE_WORDS; n++)
-    if (!is_layout_word(n)) placed = write(uc, t.stub_address(n), &bx_lr, 2, r.error);
-  if (placed) placed = write(uc, t.exit_address, &nop, 2, r.error);
+    if (!is_layout_word(n)) placed = write(uc, t.stub_address(n), bx_lr, stub_bytes, r.error);
+  if (placed) placed = write(uc, t.exit_address, nop, stub_bytes, r.error);
 
+  // END pops the index register and then pc (Thumb: POP {r4}; POP {pc};
+  // ARM: LDM sp!,{r8}; LDM sp!,{pc}). An ARMv4T LDM to pc stays in ARM
+  // state; a Thumb return address carries bit 0.
+  const uint32_t state_bit = t.arm() ? 0u : 1u;
   uint32_t sp = t.stack_base + t.stack_size - 8;
-  uint32_t frame[2] = {t.saved_r4, t.exit_address | 1u};
+  uint32_t frame[2] = {t.saved_index, t.exit_address | state_bit};
   if (placed) placed = write(uc, sp, frame, sizeof frame, r.error);
   if (!placed) {
     uc_close(uc);
@@ -128,10 +163,10 @@ RunResult run_image(const Target &t, const HexImage &image, const CodeMap &map, 
   uc_hook_add(uc, &mem_hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void *>(on_bad_memory), &s, 1, 0);
   uc_hook_add(uc, &intr_hook, UC_HOOK_INTR, reinterpret_cast<void *>(on_interrupt), &s, 1, 0);
 
-  err = uc_emu_start(uc, t.code_start | 1u, t.exit_address, 0, limit);
-  uint32_t pc = 0, r4 = 0, end_sp = 0;
+  err = uc_emu_start(uc, t.code_start | state_bit, t.exit_address, 0, limit);
+  uint32_t pc = 0, index = 0, end_sp = 0;
   uc_reg_read(uc, UC_ARM_REG_PC, &pc);
-  uc_reg_read(uc, UC_ARM_REG_R4, &r4);
+  uc_reg_read(uc, t.lindex, &index);
   uc_reg_read(uc, UC_ARM_REG_SP, &end_sp);
   r.instructions = s.executed;
   if (!s.error.empty()) {
@@ -140,8 +175,9 @@ RunResult run_image(const Target &t, const HexImage &image, const CodeMap &map, 
     r.error = std::string("emulation stopped: ") + uc_strerror(err) + " at pc " + hex32(pc);
   } else if ((pc & ~1u) != t.exit_address) {
     r.error = "no END reached within " + std::to_string(limit) + " instructions (pc " + hex32(pc) + ")";
-  } else if (r4 != t.saved_r4 || end_sp != t.stack_base + t.stack_size) {
-    r.error = "END returned with r4 " + hex32(r4) + " and sp " + hex32(end_sp) + ": the stack was not balanced";
+  } else if (index != t.saved_index || end_sp != t.stack_base + t.stack_size) {
+    r.error = "END returned with the index register " + hex32(index) + " and sp " + hex32(end_sp) +
+              ": the stack was not balanced";
   } else {
     r.ok = true;
   }

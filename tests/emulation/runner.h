@@ -16,9 +16,10 @@ struct RunResult {
   uint64_t instructions = 0;
 };
 
-// Loads the image, enters the code at code_start with the variable base in
-// its register and, on the stack, r4's value and the return address that END
-// pops, and runs until END returns there. Every instruction executed in the
+// Loads the image, enters the code at code_start (in Thumb or ARM state, as
+// the target says) with the variable base in its register and, on the stack,
+// the index register's value and the return address that END pops, and runs
+// until END returns there. Every instruction executed in the
 // code must be one that map found. The run is bounded by `limit`
 // instructions, not by time.
 RunResult run_image(const Target &t, const HexImage &image, const CodeMap &map, uint64_t limit);

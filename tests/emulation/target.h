@@ -1,6 +1,6 @@
 // The emulated boards: memory layout, firmware table and register roles.
-// The Thumb (Cortex-M) board is the one the corpus runs on; the layout keeps
-// the instruction set a parameter so that an ARM7 board can sit beside it.
+// The corpus runs on two boards: a Cortex-M board (Thumb code) and an ARM7
+// board (32-bit ARM code, firmware versions below 2048).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -26,10 +26,13 @@ struct Target {
   uint32_t flash_size;   // flash mapped from address 0
   uint32_t ram_base, ram_size;
   uint32_t stack_base, stack_size;
-  uint32_t saved_r4;     // value END pops into r4
+  uint32_t saved_index;  // value END pops into the index register
+  uint32_t timer_base;   // ARM7: the timer block whose counter TIMER reads inline (0: none)
 
   // Unicorn register ids of the register-machine registers.
   int accum, operand, lindex, strscratch, varbase;
+
+  bool arm() const { return isa == Isa::Arm; }
 
   uint32_t string_accumulator() const { return var_base + 4 * var_words; }
   uint32_t stub_address(int entry) const { return stub_base + 4u * static_cast<uint32_t>(entry); }
@@ -39,6 +42,9 @@ constexpr int TABLE_COUNT = 160;            // words 2 .. TABLE_COUNT + 2 follow
 constexpr int TABLE_WORDS = TABLE_COUNT + 3;
 
 const Target &thumb_target();
+const Target &arm_target();
+// The target called name ("thumb" or "arm"), or nullptr.
+const Target *find_target(const std::string &name);
 
 // Table words 0 .. TABLE_WORDS-1: layout words as above, every other word the
 // address of its stub.
