@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/printf_format.h"
+
 #include "host/host_memory.h"
 #include "host/interpreter.h"
 #include "host/runtime.h"
@@ -19,30 +21,13 @@ constexpr uint32_t LAST_ARGUMENT = 14;
 constexpr int32_t FIELD_MAX = 255;
 constexpr uint32_t SPRINTF_MAX = STR_ACCUM_SIZE - 1;
 
-// Where the output goes: standard output, or a buffer of at most 255
-// characters that becomes the string accumulator.
-struct Output {
-  bool to_string;
-  uint32_t length;
-  char text[STR_ACCUM_SIZE];
-};
+void put(const PrintfText &io, const char *s, uint32_t n) { io.put(io.context, s, n); }
 
-void put(Output &out, const char *s, uint32_t n) {
-  if (!out.to_string) {
-    fwrite(s, 1, n, stdout);
-    return;
-  }
-  uint32_t room = SPRINTF_MAX - out.length;
-  if (n > room) n = room;
-  memcpy(out.text + out.length, s, n);
-  out.length += n;
-}
-
-void put_spaces(Output &out, int32_t n) {
+void put_spaces(const PrintfText &io, int32_t n) {
   static const char spaces[] = "                                ";
   while (n > 0) {
     int32_t k = n < 32 ? n : 32;
-    put(out, spaces, static_cast<uint32_t>(k));
+    put(io, spaces, static_cast<uint32_t>(k));
     n -= k;
   }
 }
@@ -75,7 +60,7 @@ int32_t clamp_field(int64_t v) { return v > FIELD_MAX ? FIELD_MAX : static_cast<
 
 // One numeric conversion through snprintf, with a format built here from
 // checked parts and an argument of the type the conversion expects.
-void put_number(Output &out, const ConversionKind &k, const char *flags, int32_t width, int32_t precision,
+void put_number(const PrintfText &out, const ConversionKind &k, const char *flags, int32_t width, int32_t precision,
                 int32_t word) {
   char format[16];
   uint32_t f = 0;
@@ -111,16 +96,14 @@ void put_number(Output &out, const ConversionKind &k, const char *flags, int32_t
   put(out, text, static_cast<uint32_t>(n));
 }
 
-// Returns false after an error stop.
-bool put_string(Output &out, bool left, int32_t width, int32_t precision, int32_t word) {
+// Returns false when the string cannot be read.
+bool put_string(const PrintfText &out, bool left, int32_t width, int32_t precision, int32_t word) {
   uint32_t length = 0;
-  const char *s = host_string(static_cast<uint32_t>(word), length);
-  if (!s) return false;
+  const char *s = nullptr;
+  if (!out.read_string(out.context, static_cast<uint32_t>(word), s, length)) return false;
   if (precision >= 0 && length > static_cast<uint32_t>(precision)) length = static_cast<uint32_t>(precision);
   int32_t pad = width > static_cast<int32_t>(length) ? width - static_cast<int32_t>(length) : 0;
   if (!left) put_spaces(out, pad);
-  // Copied through a buffer: the string may lie in the accumulator that
-  // SPRINTF is about to fill.
   put(out, s, length);
   if (left) put_spaces(out, pad);
   return true;
@@ -128,22 +111,11 @@ bool put_string(Output &out, bool left, int32_t width, int32_t precision, int32_
 
 }  // namespace
 
-void f_printf() {
-  uint32_t block = static_cast<uint32_t>(printfLocal);
-  if (block >= VAR_SEG_WORDS || VAR_SEG_WORDS - block <= LAST_ARGUMENT) {
-    address_error(block);
-    return;
-  }
-  uint32_t format_length = 0;
-  const char *format = host_string(static_cast<uint32_t>(load_var_word(block + FORMAT_WORD)), format_length);
-  if (!format) return;
-
-  Output out;
-  out.to_string = reg_accum != 0;
-  out.length = 0;
-  uint32_t arg = 1;
+bool format_printf(const char *format, uint32_t format_length, const int32_t *args, uint32_t nargs,
+                   const PrintfText &out) {
+  uint32_t arg = 0;
   auto next_argument = [&]() -> int32_t {
-    int32_t v = arg <= LAST_ARGUMENT ? load_var_word(block + arg) : 0;
+    int32_t v = arg < nargs ? args[arg] : 0;
     arg++;
     return v;
   };
@@ -219,11 +191,64 @@ void f_printf() {
     i++;
     int32_t word = next_argument();
     if (k->kind == Kind::String) {
-      if (!put_string(out, left, width, precision, word)) return;
+      if (!put_string(out, left, width, precision, word)) return false;
     } else {
       put_number(out, *k, flags, width, precision, word);
     }
   }
+
+  return true;
+}
+
+namespace {
+
+// Where f_printf's output goes: standard output, or a buffer of at most
+// 255 characters that becomes the string accumulator. The buffer also keeps
+// a string argument that lies in the accumulator from being overwritten
+// while SPRINTF fills it.
+struct Output {
+  bool to_string;
+  uint32_t length;
+  char text[STR_ACCUM_SIZE];
+};
+
+void put_output(void *context, const char *s, uint32_t n) {
+  Output &out = *static_cast<Output *>(context);
+  if (!out.to_string) {
+    fwrite(s, 1, n, stdout);
+    return;
+  }
+  uint32_t room = SPRINTF_MAX - out.length;
+  if (n > room) n = room;
+  memcpy(out.text + out.length, s, n);
+  out.length += n;
+}
+
+// A failed translation has reported the address error and stopped the run.
+bool read_host_string(void *, uint32_t reference, const char *&text, uint32_t &length) {
+  text = host_string(reference, length);
+  return text != nullptr;
+}
+
+}  // namespace
+
+void f_printf() {
+  uint32_t block = static_cast<uint32_t>(printfLocal);
+  if (block >= VAR_SEG_WORDS || VAR_SEG_WORDS - block <= LAST_ARGUMENT) {
+    address_error(block);
+    return;
+  }
+  uint32_t format_length = 0;
+  const char *format = host_string(static_cast<uint32_t>(load_var_word(block + FORMAT_WORD)), format_length);
+  if (!format) return;
+  int32_t args[LAST_ARGUMENT];
+  for (uint32_t k = 0; k < LAST_ARGUMENT; k++) args[k] = load_var_word(block + 1 + k);
+
+  Output out;
+  out.to_string = reg_accum != 0;
+  out.length = 0;
+  if (!format_printf(format, format_length, args, LAST_ARGUMENT, PrintfText{read_host_string, put_output, &out}))
+    return;
 
   if (out.to_string) {
     char *a = reinterpret_cast<char *>(g_var_seg) + str_accum_offset();

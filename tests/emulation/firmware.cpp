@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "printf_format.h"
+#include "host/printf_format.h"
 
 #include <optional>
 
@@ -336,12 +336,29 @@ bool Firmware::call(int entry, std::string &error) {
         error = "PRINTF parameter block unreadable";
         return false;
       }
-      std::optional<std::string> text =
-          format_printf(read_string(block[0]), block + 1, 14, [this](uint32_t p) -> std::optional<std::string> {
-            std::string s = read_string(p);
-            if (memory_fault_) return std::nullopt;
-            return s;
-          });
+      // The host's formatter, fed from the board's memory.
+      struct Board {
+        Firmware *firmware;
+        std::string held;
+        std::string text;
+      } board{this, {}, {}};
+      auto read = [](void *context, uint32_t reference, const char *&text, uint32_t &length) {
+        Board &b = *static_cast<Board *>(context);
+        b.held = b.firmware->read_string(reference);
+        if (b.firmware->memory_fault_) return false;
+        text = b.held.data();
+        length = static_cast<uint32_t>(b.held.size());
+        return true;
+      };
+      auto put = [](void *context, const char *text, uint32_t length) {
+        static_cast<Board *>(context)->text.append(text, length);
+      };
+      std::string format = read_string(block[0]);
+      int32_t args[14];
+      memcpy(args, block + 1, sizeof args);
+      std::optional<std::string> text;
+      if (format_printf(format.data(), static_cast<uint32_t>(format.size()), args, 14, PrintfText{read, put, &board}))
+        text = board.text;
       if (!text) break;
       if (acc != 0) {
         // SPRINTF fills the accumulator from its start; a string expression
