@@ -24,22 +24,6 @@ int report(const char *msg) {
   return 0;
 }
 
-struct NestingGuard {
-  bool ok;
-  NestingGuard() : ok(enter_nesting()) {}
-  ~NestingGuard() {
-    if (ok) leave_nesting();
-  }
-};
-
-// The body of a branch; see compile_body in the statement compiler: after a
-// CLEAR inside it there is nothing left to finish.
-int branch_body(int32_t exitHandle) {
-  uint32_t generation = reset_generation;
-  int r = compile(exitHandle);
-  return generation != reset_generation ? 0 : r;
-}
-
 // The comparison to emit when the CASE value is in the accumulator and the
 // selector in the operand register: the sides are exchanged.
 uint16_t exchanged_comparison(uint16_t t) {
@@ -197,7 +181,7 @@ int do_elseif(int32_t exitHandle) {
   // The branch starts on the next line; nothing may stand here.
   if (g_token != TOK_EOL) return report("Expected End Of Line");
   uint16_t h1 = add_fwd_jmpcall(OP_JZ);
-  if (!branch_body(exitHandle)) return 0;
+  if (!compile_body(exitHandle)) return 0;
   if (g_token == TOK_ELSEIF) {
     uint16_t h3 = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(h1);
@@ -206,7 +190,7 @@ int do_elseif(int32_t exitHandle) {
   } else if (g_token == tok::ELSE) {
     uint16_t h2 = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(h1);
-    if (!branch_body(exitHandle)) return 0;
+    if (!compile_body(exitHandle)) return 0;
     patchJumpTable(h2);
   } else {
     patchJumpTable(h1);
@@ -235,7 +219,7 @@ int do_case(int32_t exitHandle) {
   if (g_token == tok::ELSE) {
     advance();
     add_op(OP_POPNEXT, 0);
-    if (!branch_body(exitHandle)) return 0;
+    if (!compile_body(exitHandle)) return 0;
     if (g_token == TOK_ENDSELECT) {
       advance();
       return 1;
@@ -252,7 +236,7 @@ int do_case(int32_t exitHandle) {
   // The body starts on the next line; a statement here would be lost.
   if (g_token != TOK_EOL) return report("Expected End Of Line");
   add_op(OP_POPNEXT, 1);
-  if (!branch_body(exitHandle)) return 0;
+  if (!compile_body(exitHandle)) return 0;
   if (g_token == TOK_CASE) {
     uint16_t he = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(hn);

@@ -75,15 +75,6 @@ int end_of_statement() {
   return 0;
 }
 
-// The body of a block, compiled by a nested call. A CLEAR inside it reset
-// the compiler: the construct that opened the block then has nothing left
-// to finish, and gives way as after an error.
-int compile_body(int32_t exitHandle) {
-  uint32_t generation = reset_generation;
-  int r = compile(exitHandle);
-  if (generation != reset_generation) return 0;
-  return r;
-}
 
 int define_label() {
   uint16_t t = g_token;
@@ -557,13 +548,6 @@ int compile_map() {
   return NEXT_LINE;
 }
 
-struct NestingGuard {
-  bool ok;
-  NestingGuard() : ok(enter_nesting()) {}
-  ~NestingGuard() {
-    if (ok) leave_nesting();
-  }
-};
 
 // One line at the head of which the dispatch below stands; returns
 // NEXT_LINE to go on, or compile's own result.
@@ -595,6 +579,13 @@ int compile_line(int32_t exitHandle) {
 }
 
 }  // namespace
+
+int compile_body(int32_t exitHandle) {
+  uint32_t generation = reset_generation;
+  int r = compile(exitHandle);
+  if (generation != reset_generation) return 0;
+  return r;
+}
 
 bool enter_nesting() {
   if (nesting >= MAX_NESTING) {

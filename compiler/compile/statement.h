@@ -16,3 +16,16 @@ int compile(int32_t exitHandle);
 // leave_nesting.
 bool enter_nesting();
 void leave_nesting();
+
+struct NestingGuard {
+  bool ok;
+  NestingGuard() : ok(enter_nesting()) {}
+  ~NestingGuard() {
+    if (ok) leave_nesting();
+  }
+};
+
+// The body of a block, compiled by a nested call. A CLEAR inside it reset
+// the compiler: the construct that opened the block then has nothing left
+// to finish, and gives way as after an error (0).
+int compile_body(int32_t exitHandle);
