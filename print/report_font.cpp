@@ -5,6 +5,12 @@ namespace wendterm {
 namespace {
 
 QFont fixedsys(qreal points) {
+  // Fixedsys is a Windows font. DejaVu Sans Mono stands in for it wherever
+  // it is installed, so that the text measures and the pages break alike
+  // on every machine; elsewhere the system's monospace font does.
+  static const bool substituted =
+      (QFont::insertSubstitution(QStringLiteral("Fixedsys"), QStringLiteral("DejaVu Sans Mono")), true);
+  (void)substituted;
   QFont font(QStringLiteral("Fixedsys"));
   font.setPointSizeF(points);
   font.setStyleHint(QFont::TypeWriter);

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -123,6 +124,16 @@ TEST_F(LoadReportFile, UnreadableFileFails) {
   QTextDocument doc;
   EXPECT_EQ(loadReportFile("/proc/self/mem", doc), LoadedAs::Failed);
   EXPECT_TRUE(doc.isEmpty());
+}
+
+TEST(ReportFont, DejaVuSansMonoStandsInForFixedsysWhereInstalled) {
+  // Other monospace fonts measure differently and would break the pages
+  // elsewhere: the stand-in must not depend on what else is installed.
+  if (!QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Mono"))) {
+    GTEST_SKIP() << "DejaVu Sans Mono is not installed";
+  }
+  EXPECT_EQ(QFontInfo(reportFont()).family(), QStringLiteral("DejaVu Sans Mono"));
+  EXPECT_EQ(QFontInfo(formFont()).family(), QStringLiteral("DejaVu Sans Mono"));
 }
 
 }  // namespace
