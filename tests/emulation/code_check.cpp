@@ -20,6 +20,29 @@ int32_t sign_extend(uint32_t v, int bits) {
   return static_cast<int32_t>((v ^ m) - m);
 }
 
+// Units that no path reaches: alignment padding, the erased or zero rest of
+// the last record, and code that only an unconditional jump or END
+// precedes. Such code is followed like reached code (its literals are marked
+// the same way) and must decode just as well; it is counted apart.
+template <typename Value, typename Follow>
+void sweep_unreached_units(CodeMap &map, Value value, uint32_t erased, Follow follow) {
+  size_t count = map.units.size();
+  size_t tail = count;
+  while (tail > 0 && map.units[tail - 1] == Unit::Unknown && (value(tail - 1) == 0 || value(tail - 1) == erased))
+    tail--;
+  int reached = map.instructions;
+  for (size_t i = 0; i < count; i++) {
+    if (map.units[i] != Unit::Unknown) continue;
+    if (i >= tail || value(i) == 0) {
+      map.units[i] = Unit::Padding;
+      continue;
+    }
+    follow(i);
+  }
+  map.dead_instructions = map.instructions - reached;
+  map.instructions = reached;
+}
+
 class ThumbChecker {
  public:
   ThumbChecker(const Target &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
@@ -157,25 +180,9 @@ class ThumbChecker {
     }
   }
 
-  // Units that no path reaches: alignment padding, the rest of the last
-  // record, and code that only an unconditional jump or END precedes. Such
-  // code is followed like reached code (its literals are marked the same
-  // way) and must decode just as well.
   void sweep_unreached() {
-    size_t tail = count();
-    while (tail > 0 && map_.units[tail - 1] == Unit::Unknown && (unit(tail - 1) == 0 || unit(tail - 1) == 0xFFFF))
-      tail--;
-    int reached = map_.instructions;
-    for (size_t i = 0; i < count(); i++) {
-      if (map_.units[i] != Unit::Unknown) continue;
-      if (i >= tail || unit(i) == 0) {
-        map_.units[i] = Unit::Padding;
-        continue;
-      }
-      follow(i);
-    }
-    map_.dead_instructions = map_.instructions - reached;
-    map_.instructions = reached;
+    sweep_unreached_units(map_, [this](size_t i) -> uint32_t { return unit(i); }, 0xFFFF,
+                          [this](size_t i) { follow(i); });
   }
 
   const Target &t_;
@@ -339,24 +346,8 @@ class ArmChecker {
     }
   }
 
-  // Words that no path reaches: the erased or zero rest of the last record,
-  // zero words, and code that only an unconditional jump or END precedes,
-  // which is followed like reached code and must decode just as well.
   void sweep_unreached() {
-    size_t tail = count();
-    while (tail > 0 && map_.units[tail - 1] == Unit::Unknown && (word(tail - 1) == 0 || word(tail - 1) == 0xFFFFFFFF))
-      tail--;
-    int reached = map_.instructions;
-    for (size_t i = 0; i < count(); i++) {
-      if (map_.units[i] != Unit::Unknown) continue;
-      if (i >= tail || word(i) == 0) {
-        map_.units[i] = Unit::Padding;
-        continue;
-      }
-      follow(i);
-    }
-    map_.dead_instructions = map_.instructions - reached;
-    map_.instructions = reached;
+    sweep_unreached_units(map_, [this](size_t i) { return word(i); }, 0xFFFFFFFF, [this](size_t i) { follow(i); });
   }
 
   const Target &t_;
