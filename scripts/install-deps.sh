@@ -8,7 +8,14 @@ packages=(
   libcapstone-dev srecord libunicorn-dev
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
+  # the language server's JSON; unzip reads the packaged editor extension back
+  nlohmann-json3-dev unzip
 )
+# The editor extension is tested and packaged with npm packages. A machine
+# that already has Node.js and npm (from any source) keeps them.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,8 +6,9 @@
 
 namespace lsp {
 
-// The words of the keyword list (not its punctuation), each once, in the
-// list's order.
+// The words of the keyword list, each once, in the list's order.
 const std::vector<std::string> &dialect_keywords();
+// The one-character punctuation entries of the list ("&", "(", ...).
+const std::string &dialect_punctuation();
 
 }  // namespace lsp
