@@ -262,6 +262,10 @@ fi
 [ -x "$ombrik" ] || { echo "no ombrik at $ombrik (build it first, or set OMBRIK)" >&2; exit 2; }
 gcc -O2 -o "$work/cputime" "$here/cputime.c"
 echo "ombrik: $ombrik"
+cache=$(dirname "$(dirname "$ombrik")")/CMakeCache.txt
+if [ -f "$cache" ]; then
+  echo "build type: $(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$cache") (the README's build is Release)"
+fi
 echo "machine: $(nproc) cores; $(uname -sr)"
 echo
 [ "$what" = compile ] || run_benchmarks
