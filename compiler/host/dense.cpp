@@ -35,6 +35,13 @@ static_assert(sizeof handler_names / sizeof handler_names[0] == H_COUNT);
 
 bool is_word(int32_t index) { return static_cast<uint32_t>(index) < VAR_SEG_WORDS; }
 
+// An address is a constant: a reference into its host window, loaded as
+// any other constant.
+uint16_t window_reference(uint32_t window, int32_t &operand, uint16_t load) {
+  operand = static_cast<int32_t>(window + static_cast<uint32_t>(operand));
+  return load;
+}
+
 // The handler of one record, with its operand as the handler wants it;
 // H_NONE for a record that does nothing.
 uint16_t handler_of(uint32_t op, int32_t &operand, uint32_t end) {
@@ -64,19 +71,10 @@ uint16_t handler_of(uint32_t op, int32_t &operand, uint32_t end) {
     case OP_LDVAR: return is_word(operand) ? H_LDVAR : H_BAD_WORD;
     case OP_OPND_LDVAR: return is_word(operand) ? H_OPND_LDVAR : H_BAD_WORD;
     case OP_STVAR: return is_word(operand) ? H_STVAR : H_BAD_WORD;
-    // An address is a constant reference into its host window.
-    case OP_ADDR:
-      operand = static_cast<int32_t>(VAR_WINDOW + static_cast<uint32_t>(operand));
-      return H_CONST;
-    case OP_OPND_ADDR:
-      operand = static_cast<int32_t>(VAR_WINDOW + static_cast<uint32_t>(operand));
-      return H_OPND_CONST;
-    case OP_STRADDR:
-      operand = static_cast<int32_t>(CONST_WINDOW + static_cast<uint32_t>(operand));
-      return H_CONST;
-    case OP_OPND_STRADDR:
-      operand = static_cast<int32_t>(CONST_WINDOW + static_cast<uint32_t>(operand));
-      return H_OPND_CONST;
+    case OP_ADDR: return window_reference(VAR_WINDOW, operand, H_CONST);
+    case OP_OPND_ADDR: return window_reference(VAR_WINDOW, operand, H_OPND_CONST);
+    case OP_STRADDR: return window_reference(CONST_WINDOW, operand, H_CONST);
+    case OP_OPND_STRADDR: return window_reference(CONST_WINDOW, operand, H_OPND_CONST);
     case OP_CONST: return H_CONST;
     case OP_OPND_CONST:
     case OP_OPND_CONST2:

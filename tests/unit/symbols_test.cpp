@@ -13,6 +13,20 @@ class SymbolsTest : public CompilerTest {};
 
 std::string name_of(int index) { return g_symboltable + find_symbol(index); }
 
+// A definition starts: its locals follow the symbols entered so far.
+void begin_locals() {
+  symtab.localcnt = symtab.g_symbolcount;
+  symtab.localoffset = symtab.g_STP;
+}
+// The definition ends: its locals are dropped, as the procedure compiler
+// drops them.
+void end_locals() {
+  symtab.g_symbolcount = symtab.localcnt;
+  symtab.g_STP = symtab.localoffset;
+  symtab.localcnt = 0;
+  symtab.localoffset = 0;
+}
+
 TEST_F(SymbolsTest, EnteringAndFinding) {
   EXPECT_EQ(add_symbol("ALPHA", 5), 1);
   EXPECT_EQ(add_symbol("B$", 2), 2);
@@ -33,17 +47,11 @@ TEST_F(SymbolsTest, EnteringAndFinding) {
 TEST_F(SymbolsTest, LocalScopeHidesGlobalAndIsDropped) {
   add_symbol("X", 1);
   add_symbol("F", 1);
-  // A definition starts: locals follow the procedure's own symbol.
-  symtab.localcnt = symtab.g_symbolcount;
-  symtab.localoffset = symtab.g_STP;
+  begin_locals();  // behind the procedure's own symbol
   EXPECT_EQ(add_symbol("X", 1), 3);
   EXPECT_EQ(is_symbol("X", 1), 4);
   EXPECT_EQ(is_symbol("F", 1), 3);  // globals stay visible
-  // The definition ends: its locals are dropped and the index is reused.
-  symtab.g_symbolcount = symtab.localcnt;
-  symtab.g_STP = symtab.localoffset;
-  symtab.localcnt = 0;
-  symtab.localoffset = 0;
+  end_locals();  // the index is reused
   EXPECT_EQ(is_symbol("X", 1), 2);
   EXPECT_EQ(add_symbol("Y", 1), 3);
   EXPECT_EQ(name_of(3), "Y");
@@ -80,8 +88,7 @@ TEST_F(SymbolsTest, DroppedSymbolsAreForgottenAndTheirIndicesReused) {
   uint32_t kept_stp = symtab.g_STP;
   for (int round = 0; round < 3; round++) {
     // A procedure's locals: one hides X, the others are new.
-    symtab.localcnt = kept;
-    symtab.localoffset = kept_stp;
+    begin_locals();
     EXPECT_EQ(add_symbol("X", 1), kept);
     for (int i = 0; i < 300; i++) {
       const std::string local = "L" + std::to_string(i);
@@ -89,10 +96,7 @@ TEST_F(SymbolsTest, DroppedSymbolsAreForgottenAndTheirIndicesReused) {
     }
     EXPECT_EQ(is_symbol("X", 1), kept + 1);
     EXPECT_EQ(is_symbol("L299", 4), kept + 301);
-    symtab.g_symbolcount = symtab.localcnt;
-    symtab.g_STP = symtab.localoffset;
-    symtab.localcnt = 0;
-    symtab.localoffset = 0;
+    end_locals();
     EXPECT_EQ(is_symbol("X", 1), 2);
     EXPECT_EQ(is_symbol("L5", 2), 0);
     EXPECT_EQ(is_symbol("L299", 4), 0);
