@@ -126,6 +126,24 @@ TEST_F(DenseForm, JumpsLeadToTheEntryOfTheirTarget) {
   EXPECT_EQ(dense_handler[entry_at(call, count)], H_CALL);
 }
 
+TEST_F(DenseForm, ReturnGoesOnAtTheFirstEntryAtOrAfterThePoppedPosition) {
+  // A return position pushed by hand: the first unit of a store of several
+  // units, an empty slot.
+  add_op(OP_CONST, 0);
+  uint32_t constant = emit.fCODE - 1;
+  add_op(OP_PUSHACC, 0);
+  add_op(OP_RETURN, 0);
+  add_op(OP_CONST, 1);  // passed over
+  uint32_t target = emit.fCODE;
+  add_op(OP_STVAR, 300);
+  ASSERT_GT(emit.fCODE - target, 1u);  // the target is not the record
+  INT_addrs[constant] = static_cast<int32_t>(target);
+  typed_op(OP_PRINTNUM, 1, 1);
+  EXPECT_EQ(run(), std::to_string(target));
+  EXPECT_EQ(load_var_word(300), static_cast<int32_t>(target));
+  EXPECT_EQ(vm.StkPtr, 0);
+}
+
 TEST_F(DenseForm, JumpsOutOfTheStreamKeepTheirOperandForTheReport) {
   add_op(OP_CONST, 1);
   add_op(OP_JMP, 0);
