@@ -1,5 +1,6 @@
 #include "cli/compile_options.h"
 
+#include <cstddef>
 #include <cstdio>
 
 #include "cli/exit_status.h"
@@ -82,16 +83,24 @@ int exit_status_of(CompileStatus status) {
 }
 
 CompileResult compile_and_report(const CompileInputs &inputs, CompileAction action, int &status) {
+  auto print = [&](std::vector<Diagnostic>::const_iterator from, std::vector<Diagnostic>::const_iterator to) {
+    std::string out;
+    for (auto d = from; d != to; ++d) out += inputs.format == DiagnosticFormat::Json ? format_json_line(*d) : format_text(*d);
+    fwrite(out.data(), 1, out.size(), stderr);
+  };
+  // The preprocessor's messages come before anything the program prints
+  // when it runs; a SARIF log holds everything at the end.
+  size_t early = inputs.format == DiagnosticFormat::Sarif ? 0 : inputs.source.diagnostics.size();
+  print(inputs.source.diagnostics.begin(), inputs.source.diagnostics.begin() + static_cast<ptrdiff_t>(early));
+  fflush(stderr);
   CompileResult result = compile_program(inputs.source, inputs.has_table ? &inputs.table : nullptr, action);
   status = exit_status_of(result.status);
-  std::string out;
   if (inputs.format == DiagnosticFormat::Sarif) {
-    out = format_sarif(result.diagnostics, {"ombrik", version_number()}, status);
+    std::string log = format_sarif(result.diagnostics, {"ombrik", version_number()}, status);
+    fwrite(log.data(), 1, log.size(), stderr);
   } else {
-    for (const Diagnostic &d : result.diagnostics)
-      out += inputs.format == DiagnosticFormat::Json ? format_json_line(d) : format_text(d);
+    print(result.diagnostics.begin() + static_cast<ptrdiff_t>(early), result.diagnostics.end());
   }
-  fwrite(out.data(), 1, out.size(), stderr);
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include "cli/compile_options.h"
 #include "cli/exit_status.h"
 #include "cli/output_files.h"
+#include "driver/driver.h"
 
 namespace ombrik::cli {
 
@@ -98,7 +99,7 @@ const Subcommand *find_subcommand(const std::string &name) {
   return nullptr;
 }
 
-std::string version_number() { return "9.36k"; }
+std::string version_number() { return OMBRIK_VERSION; }
 
 std::string version_text() { return "ombrik " + version_number() + "\n"; }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/hooks.h"
 #include "core/process.h"
 
 LineReader reader;
@@ -10,7 +11,7 @@ int32_t BASICgetln(char *buffer) {
   int32_t len = 0;
   int c;
   reader.line_was_cut = 0;
-  while ((c = getchar()) != EOF && c != '\n') {
+  while ((c = hooks.next_char ? hooks.next_char(hooks.next_char_context) : getchar()) != EOF && c != '\n') {
     if (len < 255)
       buffer[len++] = static_cast<char>(c);
     else

@@ -124,7 +124,12 @@ bool check_labels(int first, int last) {
   bool ok = true;
   for (int i = first; i < last; i++) {
     if (g_symbol_type[i] != SYM_UNDEF_LABEL) continue;
-    printf("\n  \n-ERROR %s %s\n", "Undefined Label ", g_symboltable + find_symbol(i));
+    const char *name = g_symboltable + find_symbol(i);
+    char printed[96], message[64];
+    // A name is at most 32 characters (31 and a "$").
+    snprintf(printed, sizeof printed, "\n  \n-ERROR %s %.32s\n", "Undefined Label ", name);
+    snprintf(message, sizeof message, "%s%.32s", "Undefined Label ", name);
+    report_plain_error(printed, message);
     if (diag.firstERR == 0) diag.firstERR = diag.g_linenum;
     diag.error_seen = 1;
     ok = false;

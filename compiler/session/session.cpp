@@ -4,10 +4,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "compile/reset.h"
+#include "core/firmware.h"
 #include "core/hooks.h"
 #include "driver/driver.h"
-#include "core/firmware.h"
-#include "frontend/keywords.h"
+#include "host/interpreter.h"
 #include "preprocess/line_lexer.h"
 
 namespace ombrik {
@@ -17,10 +18,10 @@ namespace {
 // Thrown by the fatal-exit hook: unwinds the core's frames back into
 // compile_program with the status the process would have ended with.
 struct FatalExit {
-  int status;
+  ExitStatus status;
 };
 
-[[noreturn]] void throw_fatal_exit(int status) { throw FatalExit{status}; }
+void throw_fatal_exit(ExitStatus status) { throw FatalExit{status}; }
 
 // One line the compiler reads, and where it came from.
 struct FedLine {
@@ -82,20 +83,19 @@ class Session {
     size_t image_size = 0, text_size = 0;
     FILE *image_out = open_memstream(&image, &image_size);
     FILE *text_out = open_memstream(&text, &text_size);
-    CoreHooks saved = core_hooks;
-    core_hooks.line_source = {[](void *self) { return static_cast<Session *>(self)->feeder_.next_char(); }, this};
-    core_hooks.diagnostics_sink = {[](void *self, const char *file, uint32_t line, uint32_t column,
-                                      DiagnosticSeverity severity, const char *message) {
-                                     static_cast<Session *>(self)->report(file, line, column, severity, message);
-                                   },
-                                   this};
-    core_hooks.fatal_exit = throw_fatal_exit;
-    core_hooks.image_out = image_out;
-    core_hooks.text_out = text_out;
+    CoreHooks saved = hooks;
+    hooks.next_char = [](void *self) { return static_cast<Session *>(self)->feeder_.next_char(); };
+    hooks.next_char_context = this;
+    hooks.report = [](void *self, const char *file, uint32_t line, uint32_t column, DiagnosticSeverity severity,
+                      const char *message) { static_cast<Session *>(self)->report(file, line, column, severity, message); };
+    hooks.report_context = this;
+    hooks.end = throw_fatal_exit;
+    hooks.image = image_out;
+    hooks.text = text_out;
 
     if (load_table()) finish(action);
 
-    core_hooks = saved;
+    hooks = saved;
     fclose(image_out);
     fclose(text_out);
     if (action == CompileAction::Build) result_.image.assign(image, image_size);
@@ -110,7 +110,7 @@ class Session {
   // with '?' or ':' are commands of the standard-input session: in a file
   // they would end it, restart it or read the lines after them as a table.
   bool check_no_session_commands() {
-    static const uint16_t commands[] = {tok::RUN, tok::QUIT, tok::QUITNOW, tok::QUITDUMP, tok::CLEAR};
+    static const char *const commands[] = {"RUN", "QUIT", "QUITNOW", "QUITDUMP", "CLEAR"};
     bool ok = true;
     for (const OutputLine &l : source_.lines) {
       if (l.file < 0) continue;
@@ -125,9 +125,8 @@ class Session {
           if (s.kind == SpanKind::Blank) continue;
           if (s.kind == SpanKind::Word && statement_start) {
             std::string word = fold_name(text.substr(s.begin, s.end - s.begin));
-            int k = is_keyword(word.c_str(), static_cast<int>(word.size()));
-            for (uint16_t c : commands)
-              if (k && keyword_table[k].code == c && what.empty()) {
+            for (const char *c : commands)
+              if (word == c && what.empty()) {
                 what = "'" + word + "'";
                 column = static_cast<uint32_t>(s.begin) + 1;
               }
@@ -151,7 +150,8 @@ class Session {
   bool load_table() {
     phase_ = Phase::Table;
     try {
-      reset_compiler();
+      reset_to_startup();
+      reset_host_machine();
       if (!table_) return true;
       std::vector<FedLine> lines;
       for (size_t i = 0; i < table_->lines.size(); i++) lines.push_back({FedLine::Table, table_->lines[i], i});
@@ -159,13 +159,13 @@ class Session {
       feeder_.start(std::move(lines), true);
       download_firmware_table();
     } catch (const FatalExit &e) {
-      if (e.status == 6 && !result_.diagnostics.empty()) {
+      if (e.status == ExitStatus::OldFirmware && !result_.diagnostics.empty()) {
         // The download judges the version once it has read every word; the
         // version is the first line.
         result_.diagnostics.back().line = table_->first_line;
         result_.diagnostics.back().source_line = table_->lines.empty() ? "" : table_->lines[0];
       }
-      result_.status = e.status == 6 ? CompileStatus::FirmwareTooOld : CompileStatus::BadTable;
+      result_.status = e.status == ExitStatus::OldFirmware ? CompileStatus::FirmwareTooOld : CompileStatus::BadTable;
       return false;
     }
     for (size_t i = feeder_.lines_begun(); i < table_->lines.size(); i++) {
@@ -188,28 +188,20 @@ class Session {
     // the run itself is started below, where its outcome can be seen.
     lines.push_back({FedLine::Command, action == CompileAction::Run ? "QUIT" : "QUITDUMP", 0});
     feeder_.start(std::move(lines), false);
-    int status = 0;
+    ExitStatus status = ExitStatus::Done;
     try {
       command_loop();
     } catch (const FatalExit &e) {
       status = e.status;
     }
-    if (feeder_.lines_begun() > feeder_.size() && status == 0) {
+    if (feeder_.lines_begun() > feeder_.size() && status == ExitStatus::Done) {
       // The last statement read on for more lines and took the command.
       report_here("the program ends inside a statement that is not complete");
       result_.status = CompileStatus::Errors;
       return;
     }
-    if (action != CompileAction::Run) {
-      static const CompileStatus by_exit_status[] = {
-          CompileStatus::Ok,        CompileStatus::Errors,      CompileStatus::UndefinedLabels,
-          CompileStatus::ProcedureNotJumpedAround, CompileStatus::CodeSpace, CompileStatus::StringSpace};
-      result_.status = status >= 0 && status <= 5 ? by_exit_status[status] : CompileStatus::Errors;
-      return;
-    }
-    if (status != 0) {
-      result_.status = status == 4 ? CompileStatus::CodeSpace : status == 5 ? CompileStatus::StringSpace
-                                                                          : CompileStatus::Errors;
+    if (action != CompileAction::Run || status != ExitStatus::Done) {
+      result_.status = status_of(status);
       return;
     }
     if (errors_reported_) {
@@ -222,10 +214,24 @@ class Session {
     try {
       run_on_host();
     } catch (const FatalExit &e) {
-      result_.status = CompileStatus::Errors;
+      result_.status = status_of(e.status);
       return;
     }
     result_.status = errors_reported_ ? CompileStatus::UndefinedLabels : CompileStatus::Ok;
+  }
+
+  // After the table was taken, the statuses say what ended the program.
+  static CompileStatus status_of(ExitStatus status) {
+    switch (status) {
+      case ExitStatus::Done: return CompileStatus::Ok;
+      case ExitStatus::ProgramErrors: return CompileStatus::Errors;
+      case ExitStatus::UndefinedLabels: return CompileStatus::UndefinedLabels;
+      case ExitStatus::RoutineRunInto: return CompileStatus::ProcedureNotJumpedAround;
+      case ExitStatus::NoRoom: return CompileStatus::CodeSpace;
+      case ExitStatus::NoStringRoom: return CompileStatus::StringSpace;
+      case ExitStatus::OldFirmware: return CompileStatus::FirmwareTooOld;
+    }
+    return CompileStatus::Errors;
   }
 
   void report_here(const std::string &message) {
@@ -243,7 +249,9 @@ class Session {
   void report(const char *, uint32_t, uint32_t column, DiagnosticSeverity severity, const char *message) {
     Diagnostic d;
     d.severity = severity == DiagnosticSeverity::Error ? Severity::Error : Severity::Warning;
+    // A few messages end in a line end of their own.
     d.message = message;
+    while (!d.message.empty() && d.message.back() == '\n') d.message.pop_back();
     const FedLine *at = phase_ == Phase::Run ? nullptr : feeder_.current();
     if (at && at->kind == FedLine::Table) {
       d.file = table_->name;
