@@ -10,12 +10,14 @@ namespace ombrik::cli {
 
 std::vector<OptionSpec> compile_options() {
   return {
-      {"table", 't', "TABLE", "firmware table of the board: the lines it sends after '?' (version,\n"
-                              "count, words); without it the compiler's built-in table applies"},
+      {"table", 't', "TABLE",
+       "firmware table of the board: the lines it sends after '?' (version,\n"
+       "count, words); without it the compiler's built-in table applies"},
       {"define", 'D', "NAME[=TEXT]", "define NAME for the preprocessor (as 1 without TEXT)", true},
       {"include-dir", 'I', "DIR", "look for #include files in DIR too, after the including file's own", true},
-      {"diagnostics", 0, "FORMAT", "how to report diagnostics on standard error: text (the default),\n"
-                                   "json (one object per line) or sarif (a SARIF 2.1.0 log)"},
+      {"diagnostics", 0, "FORMAT",
+       "how to report diagnostics on standard error: text (the default),\n"
+       "json (one object per line) or sarif (a SARIF 2.1.0 log)"},
       {"help", 'h', "", "show this help"},
   };
 }
@@ -62,22 +64,14 @@ int read_compile_inputs(const ParsedOptions &options, CompileInputs &inputs) {
 
 int exit_status_of(CompileStatus status) {
   switch (status) {
-    case CompileStatus::Ok:
-      return EXIT_OK;
-    case CompileStatus::Errors:
-      return EXIT_COMPILE_ERRORS;
-    case CompileStatus::UndefinedLabels:
-      return EXIT_UNDEFINED_LABELS;
-    case CompileStatus::ProcedureNotJumpedAround:
-      return EXIT_PROCEDURE_NOT_JUMPED_AROUND;
-    case CompileStatus::CodeSpace:
-      return EXIT_CODE_SPACE;
-    case CompileStatus::StringSpace:
-      return EXIT_STRING_SPACE;
-    case CompileStatus::BadTable:
-      return EXIT_BAD_TABLE;
-    case CompileStatus::FirmwareTooOld:
-      return EXIT_FIRMWARE_TOO_OLD;
+    case CompileStatus::Ok: return EXIT_OK;
+    case CompileStatus::Errors: return EXIT_COMPILE_ERRORS;
+    case CompileStatus::UndefinedLabels: return EXIT_UNDEFINED_LABELS;
+    case CompileStatus::ProcedureNotJumpedAround: return EXIT_PROCEDURE_NOT_JUMPED_AROUND;
+    case CompileStatus::CodeSpace: return EXIT_CODE_SPACE;
+    case CompileStatus::StringSpace: return EXIT_STRING_SPACE;
+    case CompileStatus::BadTable: return EXIT_BAD_TABLE;
+    case CompileStatus::FirmwareTooOld: return EXIT_FIRMWARE_TOO_OLD;
   }
   return EXIT_COMPILE_ERRORS;
 }
@@ -85,7 +79,8 @@ int exit_status_of(CompileStatus status) {
 CompileResult compile_and_report(const CompileInputs &inputs, CompileAction action, int &status) {
   auto print = [&](std::vector<Diagnostic>::const_iterator from, std::vector<Diagnostic>::const_iterator to) {
     std::string out;
-    for (auto d = from; d != to; ++d) out += inputs.format == DiagnosticFormat::Json ? format_json_line(*d) : format_text(*d);
+    for (auto d = from; d != to; ++d)
+      out += inputs.format == DiagnosticFormat::Json ? format_json_line(*d) : format_text(*d);
     fwrite(out.data(), 1, out.size(), stderr);
   };
   // The preprocessor's messages come before anything the program prints

@@ -61,8 +61,8 @@ std::string artifact_uri(const std::string &file) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out = file.size() > 0 && file[0] == '/' ? "file://" : "";
   for (unsigned char c : file) {
-    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                 c == '.' || c == '_' || c == '~' || c == '/';
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+                 c == '_' || c == '~' || c == '/';
     if (plain) {
       out += static_cast<char>(c);
     } else {

@@ -20,8 +20,8 @@ int create_temporary(const std::string &path, std::string &temporary) {
   namespace fs = std::filesystem;
   fs::path target(path);
   for (int attempt = 0; attempt < 100; attempt++) {
-    fs::path name = target.parent_path() /
-                    ("." + target.filename().string() + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(attempt));
+    fs::path name = target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(getpid()) + "_" +
+                                            std::to_string(attempt));
     temporary = name.string();
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;

@@ -59,8 +59,9 @@ int run_check(const ParsedOptions &options) {
 
 std::vector<OptionSpec> build_options() {
   std::vector<OptionSpec> options = compile_options();
-  options.insert(options.begin() + 1, {"output", 'o', "OUT", "write the image to OUT (default FILE.hex beside the source)\n"
-                                                         "and the map beside it as OUT with .map"});
+  options.insert(options.begin() + 1, {"output", 'o', "OUT",
+                                       "write the image to OUT (default FILE.hex beside the source)\n"
+                                       "and the map beside it as OUT with .map"});
   return options;
 }
 
@@ -87,8 +88,8 @@ const std::vector<Subcommand> &subcommands() {
        "and nothing else; errors stop it before it runs.\n",
        compile_options(), 1, 1, run_run},
       {"check", "FILE.bas", "compile FILE.bas and report diagnostics only",
-       "Compiles FILE.bas as build does and reports its diagnostics; writes no file.\n",
-       compile_options(), 1, 1, run_check},
+       "Compiles FILE.bas as build does and reports its diagnostics; writes no file.\n", compile_options(), 1, 1,
+       run_check},
   };
   return table;
 }
@@ -116,8 +117,9 @@ std::string general_help() {
     out += "  " + s.name + std::string(width - s.name.size() + 2, ' ') + s.summary + "\n";
   out += "  help" + std::string(width - 4 + 2, ' ') + "show the options of a subcommand\n\n";
   out += "Options of build, run and check:\n" + options_help(compile_options()) + "\n";
-  out += "Diagnostics are printed on standard error as FILE:LINE:COLUMN: error: MESSAGE,\n"
-         "with the line and a caret under the column.\n\n";
+  out +=
+      "Diagnostics are printed on standard error as FILE:LINE:COLUMN: error: MESSAGE,\n"
+      "with the line and a caret under the column.\n\n";
   out += exit_status_help();
   return out;
 }

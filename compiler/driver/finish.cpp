@@ -29,9 +29,10 @@ void quit_dump() {
   // unit to take back.
   if (emit.fCODE > 0) emit.fCODE--;
   bool thumb = !arm_class();
-  fprintf(text_stream(), "\"... (%5.2fK code +%5.2fK const)/%dK %6.2f/%d%s\n\"\n\n", thumb ? emit.fCODE / 512.0 : emit.fCODE / 256.0,
-         (0x20000 - cstrings.ConstantStringPtr) / 1024.0, thumb ? firmware.codeSize >> 9 : firmware.codeSize >> 8,
-         (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, firmware.varSpace >> 8, "K data programmed\r\n");
+  fprintf(text_stream(), "\"... (%5.2fK code +%5.2fK const)/%dK %6.2f/%d%s\n\"\n\n",
+          thumb ? emit.fCODE / 512.0 : emit.fCODE / 256.0, (0x20000 - cstrings.ConstantStringPtr) / 1024.0,
+          thumb ? firmware.codeSize >> 9 : firmware.codeSize >> 8,
+          (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, firmware.varSpace >> 8, "K data programmed\r\n");
   if (program.mapfound) {
     fprintf(
         text_stream(), "\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",

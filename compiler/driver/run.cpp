@@ -23,8 +23,8 @@ void run_on_host() {
     code = static_cast<uint32_t>(units - static_cast<uint32_t>(cstrings.ConstantStringPtr >> 2) + 1024u) / 256.0;
   else
     code = units / 256.0;
-  fprintf(text_stream(), "\"... %6.2fK code %6.2f%s\n\"\n\n", code, (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0,
-         "K data programmed\r\n");
+  fprintf(text_stream(), "\"... %6.2fK code %6.2f%s\n\"\n\n", code,
+          (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, "K data programmed\r\n");
   if (diag.error_seen) {
     fprintf(text_stream(), "\r\n%s %s:%d", "First ERROR at line ", reader.current_filename, diag.firstERR);
     return;
@@ -33,9 +33,6 @@ void run_on_host() {
   add_op(OP_END, 0);
   optimizeTJ(0, 1);
   fprintf(text_stream(), "Executing on the PC...\n");
-  // The program writes on standard output: a stream of our own must have
-  // written what it holds first.
-  fflush(text_stream());
   uint32_t start = getTickCount();
   runINT();
   fprintf(text_stream(), "\r\n... Finished on the PC in %d ms\r\n", static_cast<int>(getTickCount() - start));

@@ -24,6 +24,14 @@ void reset_symbols() {
   g_symboladdr[0] = arm_class() ? 1 : 2;
 }
 
+void clear_symbol_tables() {
+  memset(g_symboltable, 0, sizeof g_symboltable);
+  memset(g_symbol_type, 0, sizeof g_symbol_type);
+  memset(g_symboladdr, 0, sizeof g_symboladdr);
+  memset(g_symbolsize, 0, sizeof g_symbolsize);
+  memset(INT_symboladdr, 0, sizeof INT_symboladdr);
+}
+
 int32_t add_symbol(const char *name, int length) {
   if (static_cast<uint32_t>(length) + symtab.g_STP > 0x7FFFF) {
     print_error_ln("Too Many Symbols");

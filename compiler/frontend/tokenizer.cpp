@@ -20,6 +20,11 @@ ConstantStrings cstrings;
 
 void reset_constant_strings() { cstrings = ConstantStrings{}; }
 
+void clear_constant_strings() {
+  memset(g_stringtable, 0, sizeof g_stringtable);
+  memset(CStringAddr, 0, sizeof CStringAddr);
+}
+
 void out_of_string_space() { fatal_error("Out of String space", ExitStatus::NoStringRoom); }
 
 void checkStringDataPtrs() {

@@ -47,6 +47,10 @@ extern ConstantStrings cstrings;
 
 // An empty constant string area.
 void reset_constant_strings();
+// Every byte of the constant string area zero, as at start-up. A new program
+// (CLEAR) does not do this: its image shows what an earlier one left in the
+// record its strings begin in, as it always has.
+void clear_constant_strings();
 // Reports "Out of String space" and ends the process with status 5.
 [[noreturn]] void out_of_string_space();
 // Reports a constant string area that has run below its start.

@@ -20,7 +20,7 @@ struct Token {
 
 const std::set<std::string> word_operators = {"AND", "OR", "XOR", "NOT", "MOD"};
 const char *const two_char_operators[] = {"<>", "><", "<=", "=<", ">=", "=>", "<<", ">>"};
-const std::set<std::string> symbol_operators = {"(", ")", "+",  "-",  "*",  "/",  "=",  "<",  ">",
+const std::set<std::string> symbol_operators = {"(",  ")",  "+",  "-",  "*",  "/",  "=",  "<", ">",
                                                 "<>", "><", "<=", "=<", ">=", "=>", "<<", ">>"};
 // Parentheses and prefix operators deeper than this are refused rather than
 // risking the stack.
@@ -66,18 +66,16 @@ class Parser {
   Parser(const MacroTable &macros, std::string &error) : macros_(macros), error_(error) {}
 
   bool tokenize(std::string_view text, std::set<std::string> &active, int depth) {
-    if (depth > MacroTable::NESTING_MAX) return fail("macros nested more than " + std::to_string(MacroTable::NESTING_MAX) + " deep");
+    if (depth > MacroTable::NESTING_MAX)
+      return fail("macros nested more than " + std::to_string(MacroTable::NESTING_MAX) + " deep");
     std::vector<Span> spans = scan_line(text);
     for (size_t i = 0; i < spans.size(); i++) {
       const Span &s = spans[i];
       std::string_view piece = text.substr(s.begin, s.end - s.begin);
       switch (s.kind) {
-        case SpanKind::Blank:
-          break;
-        case SpanKind::Comment:
-          return true;
-        case SpanKind::String:
-          return fail("a string cannot be part of a condition");
+        case SpanKind::Blank: break;
+        case SpanKind::Comment: return true;
+        case SpanKind::String: return fail("a string cannot be part of a condition");
         case SpanKind::Number: {
           int32_t v;
           if (!number_value(piece, v, error_)) return false;
@@ -208,7 +206,8 @@ class Parser {
   }
 
   bool parse_not(int32_t &v) {
-    if (accept("NOT")) return deeper([&] {
+    if (accept("NOT"))
+      return deeper([&] {
         if (!parse_not(v)) return false;
         v = ~v;
         return true;
@@ -227,8 +226,12 @@ class Parser {
       int32_t r;
       if (!parse_shift(r)) return false;
       std::string op = found;
-      bool result = op == "=" ? v == r : (op == "<>" || op == "><") ? v != r : op == "<" ? v < r : op == ">" ? v > r
-                  : (op == "<=" || op == "=<") ? v <= r : v >= r;
+      bool result = op == "="                    ? v == r
+                    : (op == "<>" || op == "><") ? v != r
+                    : op == "<"                  ? v < r
+                    : op == ">"                  ? v > r
+                    : (op == "<=" || op == "=<") ? v <= r
+                                                 : v >= r;
       v = result ? -1 : 0;
     }
   }
@@ -273,7 +276,8 @@ class Parser {
   }
 
   bool parse_unary(int32_t &v) {
-    if (accept("-")) return deeper([&] {
+    if (accept("-"))
+      return deeper([&] {
         if (!parse_unary(v)) return false;
         v = wrap(-static_cast<int64_t>(v));
         return true;

@@ -60,8 +60,7 @@ size_t scan_string(std::string_view t, size_t p) {
 }
 
 bool is_rem(std::string_view t, const Span &s) {
-  return s.end - s.begin == 3 && fold_name(t.substr(s.begin, 3)) == "REM" &&
-         (s.end == t.size() || blank(t[s.end]));
+  return s.end - s.begin == 3 && fold_name(t.substr(s.begin, 3)) == "REM" && (s.end == t.size() || blank(t[s.end]));
 }
 
 }  // namespace
@@ -98,8 +97,7 @@ std::vector<Span> scan_line(std::string_view t) {
 
 std::string fold_name(std::string_view word) {
   std::string folded(word);
-  for (char &c : folded)
-    c = static_cast<char>(to_upper(static_cast<uint8_t>(c)));
+  for (char &c : folded) c = static_cast<char>(to_upper(static_cast<uint8_t>(c)));
   return folded;
 }
 

@@ -29,16 +29,15 @@ class MacroTable {
   // the result, the 0-based column of the byte it came from (for a
   // replacement, the column of the macro's name). Returns false with a
   // message when the result would exceed the limits below.
-  bool expand(std::string_view line, std::string &out, std::vector<uint32_t> &columns,
-              std::string &error) const;
+  bool expand(std::string_view line, std::string &out, std::vector<uint32_t> &columns, std::string &error) const;
 
   // Limits that keep a self-multiplying macro from exhausting the machine.
   static constexpr size_t EXPANDED_LINE_MAX = 65536;
   static constexpr int NESTING_MAX = 200;
 
  private:
-  bool expand_into(std::string_view text, std::set<std::string> &active, int depth, int32_t column,
-                   std::string &out, std::vector<uint32_t> &columns, std::string &error) const;
+  bool expand_into(std::string_view text, std::set<std::string> &active, int depth, int32_t column, std::string &out,
+                   std::vector<uint32_t> &columns, std::string &error) const;
   std::map<std::string, Macro> macros_;
 };
 

@@ -260,7 +260,8 @@ class Preprocessor {
         continue;
       }
       if (is_directive && d.column == 1 && !d.name.empty())
-        report(at, d.column, Severity::Warning, "unknown directive #" + d.name + ", passed to the compiler, which ignores it");
+        report(at, d.column, Severity::Warning,
+               "unknown directive #" + d.name + ", passed to the compiler, which ignores it");
       std::string expanded, error;
       std::vector<uint32_t> columns;
       if (!macros_.expand(line, expanded, columns, error)) {
@@ -290,7 +291,8 @@ class Preprocessor {
     size_t quote = line.find('"', 2);
     if (quote != std::string_view::npos) {
       size_t close = line.find('"', quote + 1);
-      display_file = file_index(std::string(line.substr(quote + 1, close == std::string_view::npos ? close : close - quote - 1)));
+      display_file =
+          file_index(std::string(line.substr(quote + 1, close == std::string_view::npos ? close : close - quote - 1)));
     } else if (next_file_ >= 0) {
       display_file = next_file_;
     }
@@ -401,7 +403,8 @@ class Preprocessor {
     }
     std::string wanted(arg.substr(1, arg.size() - 2));
     if (include_stack_.size() > options_.include_depth_max) {
-      report(at, d.column, Severity::Error, "#include nested more than " + std::to_string(options_.include_depth_max) + " deep");
+      report(at, d.column, Severity::Error,
+             "#include nested more than " + std::to_string(options_.include_depth_max) + " deep");
       return;
     }
     std::vector<std::string> candidates;

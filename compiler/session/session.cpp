@@ -83,11 +83,22 @@ class Session {
     size_t image_size = 0, text_size = 0;
     FILE *image_out = open_memstream(&image, &image_size);
     FILE *text_out = open_memstream(&text, &text_size);
+    if (!image_out || !text_out) {
+      result_.diagnostics.push_back({main_file(), 0, 0, Severity::Error, "out of memory", ""});
+      result_.status = CompileStatus::Errors;
+      if (image_out) fclose(image_out);
+      if (text_out) fclose(text_out);
+      free(image);
+      free(text);
+      return std::move(result_);
+    }
     CoreHooks saved = hooks;
     hooks.next_char = [](void *self) { return static_cast<Session *>(self)->feeder_.next_char(); };
     hooks.next_char_context = this;
     hooks.report = [](void *self, const char *file, uint32_t line, uint32_t column, DiagnosticSeverity severity,
-                      const char *message) { static_cast<Session *>(self)->report(file, line, column, severity, message); };
+                      const char *message) {
+      static_cast<Session *>(self)->report(file, line, column, severity, message);
+    };
     hooks.report_context = this;
     hooks.end = throw_fatal_exit;
     hooks.image = image_out;
@@ -169,11 +180,11 @@ class Session {
       return false;
     }
     for (size_t i = feeder_.lines_begun(); i < table_->lines.size(); i++) {
-      result_.diagnostics.push_back(
-          {table_->name, table_->first_line + static_cast<uint32_t>(i), 0, Severity::Error,
-           "line after the table's last word: the count (line " + std::to_string(table_->first_line + 1) + ") gives " +
-               std::to_string(f_table[1] + 1) + " words, and an empty line ends the table",
-           table_->lines[i]});
+      result_.diagnostics.push_back({table_->name, table_->first_line + static_cast<uint32_t>(i), 0, Severity::Error,
+                                     "line after the table's last word: the count (line " +
+                                         std::to_string(table_->first_line + 1) + ") gives " +
+                                         std::to_string(f_table[1] + 1) + " words, and an empty line ends the table",
+                                     table_->lines[i]});
       result_.status = CompileStatus::BadTable;
       return false;
     }

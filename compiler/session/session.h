@@ -67,12 +67,12 @@ enum class CompileAction {
 
 enum class CompileStatus {
   Ok,
-  Errors,                    // errors in the program (or the preprocessor's)
+  Errors,  // errors in the program (or the preprocessor's)
   UndefinedLabels,
   ProcedureNotJumpedAround,  // a FUNCTION/SUB with no GOTO or MAIN: around it
   CodeSpace,                 // code space or another compiler table full
   StringSpace,
-  BadTable,                  // the table's count, a word, or its framing
+  BadTable,  // the table's count, a word, or its framing
   FirmwareTooOld,
 };
 

@@ -32,8 +32,7 @@ Outcome run_program(const std::vector<std::string> &argv, const std::string &inp
        err_name[] = "/tmp/ombrik_cli_errXXXXXX";
   int in_fd = mkstemp(in_name), out_fd = mkstemp(out_name), err_fd = mkstemp(err_name);
   if (in_fd < 0 || out_fd < 0 || err_fd < 0) throw std::runtime_error("mkstemp");
-  if (write(in_fd, input.data(), input.size()) != static_cast<ssize_t>(input.size()))
-    throw std::runtime_error("write");
+  if (write(in_fd, input.data(), input.size()) != static_cast<ssize_t>(input.size())) throw std::runtime_error("write");
   lseek(in_fd, 0, SEEK_SET);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <nlohmann/json.hpp>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 
 #include "process.h"
@@ -23,11 +23,11 @@ class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    work_ = fs::temp_directory_path() /
-            ("ombrik_cli_" + std::string(info->name()) + "_" + std::to_string(getpid()));
+    work_ = fs::temp_directory_path() / ("ombrik_cli_" + std::string(info->name()) + "_" + std::to_string(getpid()));
     fs::remove_all(work_);
     fs::create_directories(work_);
-    for (const char *f : {"examples/blink.bas", "examples/pins.inc", "boards/sim-cortex.table", "boards/sim-arm7.table"})
+    for (const char *f :
+         {"examples/blink.bas", "examples/pins.inc", "boards/sim-cortex.table", "boards/sim-arm7.table"})
       fs::copy_file(source_dir + "/" + f, work_ / fs::path(f).filename());
   }
   void TearDown() override { fs::remove_all(work_); }
@@ -159,8 +159,10 @@ TEST_F(Cli, RunPrintsTheProgramsOutputAndNothingElse) {
   Outcome ran = ombrik({"run", "blink.bas", "-D", "BLINKS=2"});
   EXPECT_EQ(ran.status, 0);
   EXPECT_EQ(ran.err, "");
-  Outcome reference = protocol("", "DIM i\nOUTPUT(5)\nFOR i = 1 TO 2\nHIGH(5)\nWAIT(100)\nLOW(5)\nWAIT(100)\n"
-                                   "PRINT \"blink \"; i\nNEXT i\nEND\n", "RUN");
+  Outcome reference = protocol("",
+                               "DIM i\nOUTPUT(5)\nFOR i = 1 TO 2\nHIGH(5)\nWAIT(100)\nLOW(5)\nWAIT(100)\n"
+                               "PRINT \"blink \"; i\nNEXT i\nEND\n",
+                               "RUN");
   EXPECT_EQ(ran.out, program_output(reference.out));
   EXPECT_TRUE(ran.out.ends_with("blink 2\n")) << ran.out;
   EXPECT_EQ(names(), (std::set<std::string>{"blink.bas", "pins.inc", "sim-cortex.table", "sim-arm7.table"}));
@@ -215,53 +217,121 @@ TEST_F(Cli, EveryExitStatusWithItsMessage) {
   const std::string fine = "DIM x\nx = 1\nEND\n";
   const StatusCase cases[] = {
       {"success", {{"p.bas", fine}}, {"check", "p.bas"}, 0, ""},
-      {"compile errors", {{"p.bas", "DIM x\nx = 1 2\nEND\n"}}, {"check", "p.bas"}, 1,
+      {"compile errors",
+       {{"p.bas", "DIM x\nx = 1 2\nEND\n"}},
+       {"check", "p.bas"},
+       1,
        "p.bas:2:7: error: Expected End Of Line\nx = 1 2\n      ^\n"},
-      {"preprocessor errors", {{"p.bas", "#include \"none.inc\"\n#error stop\n"}}, {"build", "p.bas"}, 1,
+      {"preprocessor errors",
+       {{"p.bas", "#include \"none.inc\"\n#error stop\n"}},
+       {"build", "p.bas"},
+       1,
        "p.bas:1:1: error: cannot find include file 'none.inc'\n#include \"none.inc\"\n^\n"
        "p.bas:2:1: error: stop\n#error stop\n^\n"},
+      {"include cycle", {{"p.bas", "#include \"a.inc\"\n"}, {"a.inc", "' loops\n#include \"./p.bas\"\n"}},
+       {"check", "p.bas"}, 1, "a.inc:2:1: error: #include cycle: p.bas -> a.inc -> ./p.bas\n#include \"./p.bas\"\n^\n"},
+      {"include directories",
+       {{"p.bas", "#include \"defs.inc\"\nDIM x\nx = N\nEND\n"}, {"inc/defs.inc", "#define N 1\n"}},
+       {"check", "p.bas", "-I", "none", "-I", "inc"}, 0, ""},
       {"no file", {}, {"build"}, 2, "ombrik: error: build takes FILE.bas: ombrik build FILE.bas [options]\n"},
-      {"two files", {{"p.bas", fine}}, {"run", "p.bas", "p.bas"}, 2,
+      {"two files",
+       {{"p.bas", fine}},
+       {"run", "p.bas", "p.bas"},
+       2,
        "ombrik: error: run takes FILE.bas: ombrik run FILE.bas [options]\n"},
-      {"unknown option", {{"p.bas", fine}}, {"check", "p.bas", "--fast"}, 2, "ombrik: error: unknown option '--fast'\n"},
+      {"unknown option",
+       {{"p.bas", fine}},
+       {"check", "p.bas", "--fast"},
+       2,
+       "ombrik: error: unknown option '--fast'\n"},
       {"missing source", {}, {"build", "nowhere.bas"}, 2, "ombrik: error: cannot open 'nowhere.bas': no such file\n"},
-      {"a directory as source", {{"dir/x", ""}}, {"build", "dir"}, 2, "ombrik: error: cannot read 'dir': is a directory\n"},
-      {"missing table", {{"p.bas", fine}}, {"build", "p.bas", "-t", "none.table"}, 2,
+      {"a directory as source",
+       {{"dir/x", ""}},
+       {"build", "dir"},
+       2,
+       "ombrik: error: cannot read 'dir': is a directory\n"},
+      {"missing table",
+       {{"p.bas", fine}},
+       {"build", "p.bas", "-t", "none.table"},
+       2,
        "ombrik: error: cannot open table 'none.table': no such file\n"},
-      {"a directory as table", {{"p.bas", fine}, {"dir/x", ""}}, {"build", "p.bas", "-t", "dir"}, 2,
+      {"a directory as table",
+       {{"p.bas", fine}, {"dir/x", ""}},
+       {"build", "p.bas", "-t", "dir"},
+       2,
        "ombrik: error: cannot read table 'dir': is a directory\n"},
-      {"bad -D", {{"p.bas", fine}}, {"build", "p.bas", "-D", "9LIVES"}, 2, "ombrik: error: -D '9LIVES' is not a name\n"},
-      {"bad diagnostics format", {{"p.bas", fine}}, {"check", "p.bas", "--diagnostics=xml"}, 2,
+      {"bad -D",
+       {{"p.bas", fine}},
+       {"build", "p.bas", "-D", "9LIVES"},
+       2,
+       "ombrik: error: -D '9LIVES' is not a name\n"},
+      {"bad diagnostics format",
+       {{"p.bas", fine}},
+       {"check", "p.bas", "--diagnostics=xml"},
+       2,
        "ombrik: error: unknown diagnostics format 'xml' (text, json or sarif)\n"},
-      {"output over the source", {{"p.bas", fine}}, {"build", "p.bas", "-o", "p.bas"}, 2,
+      {"output over the source",
+       {{"p.bas", fine}},
+       {"build", "p.bas", "-o", "p.bas"},
+       2,
        "ombrik: error: the output 'p.bas' would replace the source file\n"},
       {"help of no subcommand", {}, {"help", "fly"}, 2, "ombrik: error: no subcommand 'fly'\n"},
-      {"undefined labels", {{"p.bas", "DIM x\nGOTO nowhere\nGOSUB later\nEND\n"}}, {"build", "p.bas"}, 3,
+      {"undefined labels",
+       {{"p.bas", "DIM x\nGOTO nowhere\nGOSUB later\nEND\n"}},
+       {"build", "p.bas"},
+       3,
        "p.bas: error: Undefined Label NOWHERE\np.bas: error: Undefined Label LATER\n"},
-      {"undefined labels stop run too", {{"p.bas", "GOTO nowhere\nEND\n"}}, {"run", "p.bas"}, 3,
+      {"undefined labels stop run too",
+       {{"p.bas", "GOTO nowhere\nEND\n"}},
+       {"run", "p.bas"},
+       3,
        "p.bas: error: Undefined Label NOWHERE\n"},
-      {"routine not jumped around", {{"p.bas", "SUB f\nENDSUB\nEND\n"}}, {"build", "p.bas"}, 4,
+      {"routine not jumped around",
+       {{"p.bas", "SUB f\nENDSUB\nEND\n"}},
+       {"build", "p.bas"},
+       4,
        "p.bas: error: Function/Sub requires GOTO around or MAIN:\n"},
-      {"code space", {{"p.bas", repeated("x = x + 1\n", 200)}, {"tiny.table", tiny_table(cortex)}},
-       {"build", "p.bas", "-t", "tiny.table"}, 5, "p.bas:32:10: error: Out of code space\nx = x + 1\n         ^\n"},
-      {"string space", {{"p.bas", repeated("PRINT \"" + std::string(200, 's') + "\"\n", 700)}},
-       {"build", "p.bas", "-t", "sim-cortex.table"}, 6,
+      {"code space",
+       {{"p.bas", repeated("x = x + 1\n", 200)}, {"tiny.table", tiny_table(cortex)}},
+       {"build", "p.bas", "-t", "tiny.table"},
+       5,
+       "p.bas:32:10: error: Out of code space\nx = x + 1\n         ^\n"},
+      {"string space",
+       {{"p.bas", repeated("PRINT \"" + std::string(200, 's') + "\"\n", 700)}},
+       {"build", "p.bas", "-t", "sim-cortex.table"},
+       6,
        "p.bas:653:7: error: Out of String space\nPRINT \"" + std::string(200, 's') + "\"\n      ^\n"},
-      {"table count", {{"p.bas", fine}, {"t.table", "0835\n0003\n"}}, {"build", "p.bas", "-t", "t.table"}, 7,
+      {"table count",
+       {{"p.bas", fine}, {"t.table", "0835\n0003\n"}},
+       {"build", "p.bas", "-t", "t.table"},
+       7,
        "t.table:2: error: corrupt address entry\n"},
-      {"table word", {{"p.bas", fine}, {"t.table", "?\n0835\n0004\n0040\nZZZZ\n"}}, {"build", "p.bas", "-t", "t.table"},
-       7, "t.table:5: error: illegal address entry --ZZZZ--\n"},
-      {"table lines after its words", {{"p.bas", fine}, {"t.table", "0835\n0004\n0040\n1C00\n0300\n0000\n0000\n0001\n"}},
-       {"build", "p.bas", "-t", "t.table"}, 7,
+      {"table word",
+       {{"p.bas", fine}, {"t.table", "?\n0835\n0004\n0040\nZZZZ\n"}},
+       {"build", "p.bas", "-t", "t.table"},
+       7,
+       "t.table:5: error: illegal address entry --ZZZZ--\n"},
+      {"table lines after its words",
+       {{"p.bas", fine}, {"t.table", "0835\n0004\n0040\n1C00\n0300\n0000\n0000\n0001\n"}},
+       {"build", "p.bas", "-t", "t.table"},
+       7,
        "t.table:8: error: line after the table's last word: the count (line 2) gives 5 words, and an empty line ends "
        "the table\n"},
-      {"lines after an empty line", {{"p.bas", fine}, {"t.table", "0835\n0004\n0040\n\n0300\n"}},
-       {"build", "p.bas", "-t", "t.table"}, 7,
+      {"lines after an empty line",
+       {{"p.bas", fine}, {"t.table", "0835\n0004\n0040\n\n0300\n"}},
+       {"build", "p.bas", "-t", "t.table"},
+       7,
        "t.table:5: error: line after the table's last word: the count (line 2) gives 5 words, and an empty line ends "
        "the table\n"},
-      {"old firmware", {{"p.bas", fine}, {"t.table", "0714\n0004\n0040\n1C00\n0300\n0000\n0000\n"}},
-       {"build", "p.bas", "-t", "t.table"}, 8, "t.table:1: error: Firmware upgrade required, contact Velmora\n"},
-      {"output not writable", {{"p.bas", fine}}, {"build", "p.bas", "-o", "no/such/dir/p.hex"}, 9,
+      {"old firmware",
+       {{"p.bas", fine}, {"t.table", "0714\n0004\n0040\n1C00\n0300\n0000\n0000\n"}},
+       {"build", "p.bas", "-t", "t.table"},
+       8,
+       "t.table:1: error: Firmware upgrade required, contact Velmora\n"},
+      {"output not writable",
+       {{"p.bas", fine}},
+       {"build", "p.bas", "-o", "no/such/dir/p.hex"},
+       9,
        "ombrik: error: cannot write 'no/such/dir/p.hex': No such file or directory\n"},
   };
   for (const StatusCase &c : cases) {
@@ -309,9 +379,10 @@ TEST_F(Cli, TheCompilersOwnMessagesForBadBytesAndLongLines) {
   put("p.bas", std::string("DIM x\nx = 1 \0\n", 14) + "x = " + std::string(300, '1') + "\nEND\n");
   Outcome o = ombrik({"check", "p.bas"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "p.bas:2:7: error: Expected a variable\nx = 1 ?\n      ^\n"
-                   "p.bas:3:256: error: Line Too Long\nx = " + std::string(300, '1') + "\n" + std::string(255, ' ') +
-                       "^\n");
+  EXPECT_EQ(o.err,
+            "p.bas:2:7: error: Expected a variable\nx = 1 ?\n      ^\n"
+            "p.bas:3:256: error: Line Too Long\nx = " +
+                std::string(300, '1') + "\n" + std::string(255, ' ') + "^\n");
   // The protocol says the same for the same lines.
   Outcome reference = protocol("", "# 1 \"p.bas\"\n" + get("p.bas"), "QUITDUMP");
   EXPECT_NE(reference.err.find("-ERROR  p.bas: 2: Expected a variable\n"), std::string::npos) << reference.err;
@@ -322,8 +393,9 @@ TEST_F(Cli, SessionCommandsInAFileAreRefused) {
   put("p.bas", "DIM x\nRUN\nx = 1 : quitnow\n? 1\n:1000\nCLEAR\n");
   Outcome o = ombrik({"build", "p.bas"});
   EXPECT_EQ(o.status, 1);
-  const std::string why = " is a command of the editor's session, not of a program; build, run and check give the "
-                          "commands themselves\n";
+  const std::string why =
+      " is a command of the editor's session, not of a program; build, run and check give the "
+      "commands themselves\n";
   EXPECT_EQ(o.err, "p.bas:2:1: error: 'RUN'" + why + "RUN\n^\n" + "p.bas:3:9: error: 'QUITNOW'" + why +
                        "x = 1 : quitnow\n        ^\n" + "p.bas:4:1: error: a line starting with '?'" + why +
                        "? 1\n^\n" + "p.bas:5:1: error: a line starting with ':'" + why + ":1000\n^\n" +
@@ -360,21 +432,29 @@ TEST_F(Cli, JsonDiagnosticsAreOneObjectPerLine) {
     pos = end + 1;
   }
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], json({{"file", "lib.inc"}, {"line", 2}, {"column", 5}, {"severity", "error"},
-                            {"message", "Missing end \""}}));
-  EXPECT_EQ(lines[1], json({{"file", "main.bas"}, {"line", 4}, {"column", 5}, {"severity", "error"},
+  EXPECT_EQ(
+      lines[0],
+      json({{"file", "lib.inc"}, {"line", 2}, {"column", 5}, {"severity", "error"}, {"message", "Missing end \""}}));
+  EXPECT_EQ(lines[1], json({{"file", "main.bas"},
+                            {"line", 4},
+                            {"column", 5},
+                            {"severity", "error"},
                             {"message", "Expected End Of Line"}}));
-  EXPECT_EQ(lines[2], json({{"file", "main.bas"}, {"line", 5}, {"column", 8}, {"severity", "error"},
-                            {"message", "Expected Operand"}}));
+  EXPECT_EQ(
+      lines[2],
+      json({{"file", "main.bas"}, {"line", 5}, {"column", 8}, {"severity", "error"}, {"message", "Expected Operand"}}));
   // A message about no line has null line and column.
   put("p.bas", "#define A 1\n#define A 2\nGOTO nowhere\nEND\n");
   o = ombrik({"build", "p.bas", "--diagnostics=json"});
   EXPECT_EQ(o.status, 3);
-  EXPECT_EQ(json::parse(o.err.substr(0, o.err.find('\n'))),
-            json({{"file", "p.bas"}, {"line", 2}, {"column", 1}, {"severity", "warning"}, {"message", "'A' redefined"}}));
-  EXPECT_EQ(json::parse(o.err.substr(o.err.find('\n') + 1)),
-            json({{"file", "p.bas"}, {"line", nullptr}, {"column", nullptr}, {"severity", "error"},
-                  {"message", "Undefined Label NOWHERE"}}));
+  EXPECT_EQ(
+      json::parse(o.err.substr(0, o.err.find('\n'))),
+      json({{"file", "p.bas"}, {"line", 2}, {"column", 1}, {"severity", "warning"}, {"message", "'A' redefined"}}));
+  EXPECT_EQ(json::parse(o.err.substr(o.err.find('\n') + 1)), json({{"file", "p.bas"},
+                                                                   {"line", nullptr},
+                                                                   {"column", nullptr},
+                                                                   {"severity", "error"},
+                                                                   {"message", "Undefined Label NOWHERE"}}));
 }
 
 TEST_F(Cli, SarifLogsFollowTheSchema) {
@@ -413,9 +493,9 @@ TEST_F(Cli, SarifLogsFollowTheSchema) {
   EXPECT_EQ(table["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], "t.table");
   EXPECT_EQ(table["locations"][0]["physicalLocation"]["region"]["startLine"], 4);
 
-  Outcome valid = run_program({NODE, source_dir + "/tests/cli/sarif/validate.js", at("log0.sarif"), at("log1.sarif"),
-                               at("log2.sarif")},
-                              "", work_.string());
+  Outcome valid = run_program(
+      {NODE, source_dir + "/tests/cli/sarif/validate.js", at("log0.sarif"), at("log1.sarif"), at("log2.sarif")}, "",
+      work_.string());
   EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
 }
 
@@ -423,9 +503,9 @@ TEST_F(Cli, HelpAndVersion) {
   Outcome help = ombrik({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: ombrik SUBCOMMAND FILE.bas [options]\n", 0), 0u) << help.out;
-  for (const char *line : {"  build  compile FILE.bas into FILE.hex and FILE.map\n",
-                           "  -t, --table=TABLE", "  3  undefined labels\n",
-                           "  9  an output file could not be written (the old one is left as it was)\n"})
+  for (const char *line :
+       {"  build  compile FILE.bas into FILE.hex and FILE.map\n", "  -t, --table=TABLE", "  3  undefined labels\n",
+        "  9  an output file could not be written (the old one is left as it was)\n"})
     EXPECT_NE(help.out.find(line), std::string::npos) << line;
   EXPECT_EQ(ombrik({"-h"}).out, help.out);
   EXPECT_EQ(ombrik({"help"}).out, help.out);
