@@ -41,21 +41,17 @@ int run_build(const ParsedOptions &options) {
   return EXIT_OK;
 }
 
-int run_run(const ParsedOptions &options) {
+// run and check: everything they give is on the output streams.
+int compile_with(const ParsedOptions &options, CompileAction action) {
   CompileInputs inputs;
   if (int s = read_compile_inputs(options, inputs)) return s;
   int status;
-  compile_and_report(inputs, CompileAction::Run, status);
+  compile_and_report(inputs, action, status);
   return status;
 }
 
-int run_check(const ParsedOptions &options) {
-  CompileInputs inputs;
-  if (int s = read_compile_inputs(options, inputs)) return s;
-  int status;
-  compile_and_report(inputs, CompileAction::Check, status);
-  return status;
-}
+int run_run(const ParsedOptions &options) { return compile_with(options, CompileAction::Run); }
+int run_check(const ParsedOptions &options) { return compile_with(options, CompileAction::Check); }
 
 std::vector<OptionSpec> build_options() {
   std::vector<OptionSpec> options = compile_options();

@@ -69,6 +69,44 @@ class Feeder {
   bool in_line_ = false;
 };
 
+// A stdio stream that writes into memory.
+class MemoryStream {
+ public:
+  MemoryStream() : file_(open_memstream(&data_, &size_)) {}
+  ~MemoryStream() {
+    if (file_) fclose(file_);
+    free(data_);
+  }
+  MemoryStream(const MemoryStream &) = delete;
+  MemoryStream &operator=(const MemoryStream &) = delete;
+
+  FILE *file() const { return file_; }
+  std::string contents() {
+    fflush(file_);
+    return std::string(data_, size_);
+  }
+
+ private:
+  char *data_ = nullptr;
+  size_t size_ = 0;
+  FILE *file_;
+};
+
+class Session;
+
+// The core's hooks pointed at a session for as long as this lives; the
+// protocol's are back afterwards, however the compile ended.
+class HooksInstalled {
+ public:
+  HooksInstalled(Session *session, FILE *image, FILE *text);
+  ~HooksInstalled() { hooks = saved_; }
+  HooksInstalled(const HooksInstalled &) = delete;
+  HooksInstalled &operator=(const HooksInstalled &) = delete;
+
+ private:
+  CoreHooks saved_ = hooks;
+};
+
 class Session {
  public:
   Session(const PreprocessResult &source, const FirmwareTable *table) : source_(source), table_(table) {}
@@ -79,40 +117,18 @@ class Session {
       result_.status = CompileStatus::Errors;
       return std::move(result_);
     }
-    char *image = nullptr, *text = nullptr;
-    size_t image_size = 0, text_size = 0;
-    FILE *image_out = open_memstream(&image, &image_size);
-    FILE *text_out = open_memstream(&text, &text_size);
-    if (!image_out || !text_out) {
+    MemoryStream image, text;
+    if (!image.file() || !text.file()) {
       result_.diagnostics.push_back({main_file(), 0, 0, Severity::Error, "out of memory", ""});
       result_.status = CompileStatus::Errors;
-      if (image_out) fclose(image_out);
-      if (text_out) fclose(text_out);
-      free(image);
-      free(text);
       return std::move(result_);
     }
-    CoreHooks saved = hooks;
-    hooks.next_char = [](void *self) { return static_cast<Session *>(self)->feeder_.next_char(); };
-    hooks.next_char_context = this;
-    hooks.report = [](void *self, const char *file, uint32_t line, uint32_t column, DiagnosticSeverity severity,
-                      const char *message) {
-      static_cast<Session *>(self)->report(file, line, column, severity, message);
-    };
-    hooks.report_context = this;
-    hooks.end = throw_fatal_exit;
-    hooks.image = image_out;
-    hooks.text = text_out;
-
-    if (load_table()) finish(action);
-
-    hooks = saved;
-    fclose(image_out);
-    fclose(text_out);
-    if (action == CompileAction::Build) result_.image.assign(image, image_size);
-    result_.text.assign(text, text_size);
-    free(image);
-    free(text);
+    {
+      HooksInstalled installed(this, image.file(), text.file());
+      if (load_table()) finish(action);
+    }
+    if (action == CompileAction::Build) result_.image = image.contents();
+    result_.text = text.contents();
     return std::move(result_);
   }
 
@@ -254,6 +270,10 @@ class Session {
     return source_.file_names.empty() ? none : source_.file_names[0];
   }
 
+ public:
+  // The core's hooks (HooksInstalled) call these.
+  int next_char() { return feeder_.next_char(); }
+
   // The core's message, placed by the line it was reading: the core's own
   // file and line would be the same for source lines, but a table line or a
   // command the session added has no place in the source.
@@ -281,6 +301,7 @@ class Session {
     result_.diagnostics.push_back(std::move(d));
   }
 
+ private:
   enum class Phase { Table, Program, Run };
 
   const PreprocessResult &source_;
@@ -290,6 +311,19 @@ class Session {
   Phase phase_ = Phase::Table;
   bool errors_reported_ = false;
 };
+
+HooksInstalled::HooksInstalled(Session *session, FILE *image, FILE *text) {
+  hooks.next_char = [](void *self) { return static_cast<Session *>(self)->next_char(); };
+  hooks.next_char_context = session;
+  hooks.report = [](void *self, const char *file, uint32_t line, uint32_t column, DiagnosticSeverity severity,
+                    const char *message) {
+    static_cast<Session *>(self)->report(file, line, column, severity, message);
+  };
+  hooks.report_context = session;
+  hooks.end = throw_fatal_exit;
+  hooks.image = image;
+  hooks.text = text;
+}
 
 }  // namespace
 
