@@ -11,20 +11,29 @@
 // How it drives the compiler. The compiler core is one set of global tables
 // that reads its input through the line reader and ends the process on its
 // fatal conditions. A compile here
-//   1. resets the core: the built-in firmware table or the given one (fed
-//      line by line through the core's own download, so validation and
-//      messages are the download's), then init_compiler;
-//   2. feeds the preprocessed lines (markers included) through the line
-//      reader's line source, then QUITDUMP (Build, Check) or RUN (Run);
+//   1. resets the core to its start-up state (reset_to_startup and the host
+//      machine's reset), then downloads the given table, if any, line by
+//      line through the core's own download, so that validation and
+//      messages are the download's; lines after the table's last word are
+//      refused;
+//   2. runs the core's command loop on the preprocessed lines (markers
+//      included) through the line reader's line source, followed by
+//      QUITDUMP (Build, Check), or by QUIT and then the core's RUN routine
+//      (Run), so that what RUN reports is told apart from the compile's
+//      errors; lines that are commands of the protocol (RUN, QUIT, CLEAR,
+//      '?', ...) are refused before the core sees them;
 //   3. receives every error through the core's diagnostics sink, and maps its
 //      line and column back to the file and the line as written through the
 //      preprocessor's line table;
 //   4. captures what QUITDUMP or RUN writes through the core's output
 //      streams: the Intel HEX image in one, everything else (size summary,
 //      MAP line, symbol map, RUN's own lines) in the other;
-//   5. turns the core's fatal exit into a return: the fatal-exit hook throws
-//      an exception that unwinds the core's frames back into
-//      compile_program, which maps the exit status to a CompileStatus.
+//   5. turns the core's fatal exit into a return: the end-of-process hook
+//      throws an exception that unwinds the core's frames (running their
+//      destructors, which a longjmp would skip) back into compile_program,
+//      which maps the exit status to a CompileStatus. The core's next reset
+//      puts every table back, so a compile that ended half way through a
+//      line leaves nothing behind.
 // Every hook is restored before compile_program returns, so the standard-
 // input protocol works as before in the same process.
 //
@@ -79,6 +88,12 @@ enum class CompileStatus {
 struct CompileResult {
   CompileStatus status = CompileStatus::Ok;
   // In the order they were found: the preprocessor's, then the compiler's.
+  // A compiler message names the file and line as written (its column
+  // mapped back through any macro replacement); one about a table line
+  // names the table file and line; one about the whole program (undefined
+  // labels, a FUNCTION/SUB not jumped around, a statement still open at the
+  // end) names the main file with line 0. A message's own trailing line end
+  // is dropped.
   std::vector<Diagnostic> diagnostics;
   // Build: the Intel HEX image, byte for byte as QUITDUMP writes it.
   std::string image;
