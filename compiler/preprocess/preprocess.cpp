@@ -195,8 +195,8 @@ class Preprocessor {
     std::string problem;
     if (name.size() > MARKER_FILE_NAME_MAX)
       problem = "file name '" + name + "' is longer than " + std::to_string(MARKER_FILE_NAME_MAX) + " characters";
-    else if (name.find_first_of("\"\n\r") != std::string::npos)
-      problem = "file name '" + name + "' contains a double quote or a line end";
+    else if (name.find_first_of(std::string_view("\"\n\r\0", 4)) != std::string::npos)
+      problem = "file name '" + name + "' contains a double quote, a line end or a NUL";
     if (problem.empty()) return true;
     report(file, line, column, Severity::Error, problem, written);
     return false;

@@ -428,7 +428,7 @@ TEST(Preprocess, FileNamesMustFitInAMarker) {
           " characters"}});
   PreprocessResult r = preprocess("a\"b.bas", "x\n", {});
   ASSERT_EQ(r.diagnostics.size(), 1u);
-  EXPECT_EQ(r.diagnostics[0].message, "file name 'a\"b.bas' contains a double quote or a line end");
+  EXPECT_EQ(r.diagnostics[0].message, "file name 'a\"b.bas' contains a double quote, a line end or a NUL");
   EXPECT_TRUE(r.lines.empty());
 }
 
