@@ -8,7 +8,7 @@
 
 namespace ombrik::cli {
 
-std::vector<OptionSpec> compile_options() {
+std::vector<OptionDef> compile_options() {
   return {
       {"table", 't', "TABLE",
        "firmware table of the board: the lines it sends after '?' (version,\n"

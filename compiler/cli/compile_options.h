@@ -11,7 +11,7 @@
 namespace ombrik::cli {
 
 // -t/--table, -D/--define, -I/--include-dir, --diagnostics.
-std::vector<OptionSpec> compile_options();
+std::vector<OptionDef> compile_options();
 
 struct CompileInputs {
   std::string source_path;

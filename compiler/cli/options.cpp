@@ -19,20 +19,20 @@ const std::vector<std::string> &ParsedOptions::all(const std::string &name) cons
 
 namespace {
 
-std::string display_name(const OptionSpec &s) {
+std::string display_name(const OptionDef &s) {
   return s.short_name ? std::string("-") + s.short_name : "--" + s.long_name;
 }
 
 }  // namespace
 
-bool parse_options(const std::vector<OptionSpec> &specs, const std::vector<std::string> &args, ParsedOptions &out,
+bool parse_options(const std::vector<OptionDef> &defs, const std::vector<std::string> &args, ParsedOptions &out,
                    std::string &error) {
   // getopt_long works on a mutable argv; "-" first hands back operands in
   // order (whatever POSIXLY_CORRECT says) and ":" reports a missing argument.
   std::string shorts = "-:";
   std::vector<option> longs;
-  for (size_t i = 0; i < specs.size(); i++) {
-    const OptionSpec &s = specs[i];
+  for (size_t i = 0; i < defs.size(); i++) {
+    const OptionDef &s = defs[i];
     int has_arg = s.argument.empty() ? no_argument : required_argument;
     longs.push_back({s.long_name.c_str(), has_arg, nullptr, 256 + static_cast<int>(i)});
     if (s.short_name) {
@@ -65,7 +65,7 @@ bool parse_options(const std::vector<OptionSpec> &specs, const std::vector<std::
       // optopt names a short option; for a long one the word itself is the
       // one before optind.
       std::string word = optopt > 0 && optopt < 256 ? std::string("-") + static_cast<char>(optopt) : argv[optind - 1];
-      if (optopt >= 256) word = "--" + specs[static_cast<size_t>(optopt - 256)].long_name;
+      if (optopt >= 256) word = "--" + defs[static_cast<size_t>(optopt - 256)].long_name;
       word = word.substr(0, word.find('='));
       if (c == '?' && optopt >= 256)
         error = "option '" + word + "' takes no argument";
@@ -75,28 +75,28 @@ bool parse_options(const std::vector<OptionSpec> &specs, const std::vector<std::
         error = "option '" + word + "' needs an argument";
       return false;
     }
-    const OptionSpec *spec = nullptr;
+    const OptionDef *def = nullptr;
     if (c >= 256) {
-      spec = &specs[static_cast<size_t>(c - 256)];
+      def = &defs[static_cast<size_t>(c - 256)];
     } else {
-      for (const OptionSpec &s : specs)
-        if (s.short_name == c) spec = &s;
+      for (const OptionDef &s : defs)
+        if (s.short_name == c) def = &s;
     }
-    std::vector<std::string> &values = out.values[spec->long_name];
-    if (!values.empty() && !spec->repeatable) {
-      error = "option '" + display_name(*spec) + "' given more than once";
+    std::vector<std::string> &values = out.values[def->long_name];
+    if (!values.empty() && !def->repeatable) {
+      error = "option '" + display_name(*def) + "' given more than once";
       return false;
     }
-    values.push_back(spec->argument.empty() ? "" : optarg);
+    values.push_back(def->argument.empty() ? "" : optarg);
   }
   for (int i = optind; i < argc; i++) out.operands.push_back(argv[i]);
   return true;
 }
 
-std::string options_help(const std::vector<OptionSpec> &specs) {
+std::string options_help(const std::vector<OptionDef> &defs) {
   std::vector<std::string> forms;
   size_t width = 0;
-  for (const OptionSpec &s : specs) {
+  for (const OptionDef &s : defs) {
     std::string form = s.short_name ? std::string("-") + s.short_name + ", " : "    ";
     form += "--" + s.long_name;
     if (!s.argument.empty()) form += "=" + s.argument;
@@ -104,11 +104,11 @@ std::string options_help(const std::vector<OptionSpec> &specs) {
     forms.push_back(form);
   }
   std::string out;
-  for (size_t i = 0; i < specs.size(); i++) {
+  for (size_t i = 0; i < defs.size(); i++) {
     out += "  " + forms[i] + std::string(width - forms[i].size() + 2, ' ');
     // Continuation lines of a long help text line up under its start.
     std::string indent(2 + width + 2, ' ');
-    std::string help = specs[i].help;
+    std::string help = defs[i].help;
     size_t pos;
     while ((pos = help.find('\n')) != std::string::npos) {
       out += help.substr(0, pos) + "\n" + indent;

@@ -7,7 +7,7 @@
 
 namespace ombrik::cli {
 
-struct OptionSpec {
+struct OptionDef {
   std::string long_name;  // without the leading "--"
   char short_name = 0;    // 0 when there is no one-letter form
   std::string argument;   // shown in help ("TABLE"); empty for a flag
@@ -31,10 +31,10 @@ struct ParsedOptions {
 // "--table=TABLE" and "--table TABLE". Returns false with a message for an
 // unknown option, a missing argument, or a second use of an option that is
 // not repeatable.
-bool parse_options(const std::vector<OptionSpec> &specs, const std::vector<std::string> &args, ParsedOptions &out,
+bool parse_options(const std::vector<OptionDef> &defs, const std::vector<std::string> &args, ParsedOptions &out,
                    std::string &error);
 
 // The options' lines of a help text, aligned.
-std::string options_help(const std::vector<OptionSpec> &specs);
+std::string options_help(const std::vector<OptionDef> &defs);
 
 }  // namespace ombrik::cli

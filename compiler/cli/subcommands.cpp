@@ -53,8 +53,8 @@ int compile_with(const ParsedOptions &options, CompileAction action) {
 int run_run(const ParsedOptions &options) { return compile_with(options, CompileAction::Run); }
 int run_check(const ParsedOptions &options) { return compile_with(options, CompileAction::Check); }
 
-std::vector<OptionSpec> build_options() {
-  std::vector<OptionSpec> options = compile_options();
+std::vector<OptionDef> build_options() {
+  std::vector<OptionDef> options = compile_options();
   options.insert(options.begin() + 1, {"output", 'o', "OUT",
                                        "write the image to OUT (default FILE.hex beside the source)\n"
                                        "and the map beside it as OUT with .map"});

@@ -14,7 +14,7 @@ struct Subcommand {
   std::string operands;     // as shown in the usage line ("FILE.bas")
   std::string summary;      // one line for ombrik --help
   std::string description;  // the paragraphs of ombrik help NAME
-  std::vector<OptionSpec> options;
+  std::vector<OptionDef> options;
   size_t operands_min = 1;
   size_t operands_max = 1;
   // Runs the subcommand on its parsed options; returns the exit status.

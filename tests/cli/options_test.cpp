@@ -6,7 +6,7 @@
 namespace ombrik::cli {
 namespace {
 
-const std::vector<OptionSpec> specs = {
+const std::vector<OptionDef> defs = {
     {"table", 't', "TABLE", "a table"},
     {"define", 'D', "NAME", "a name", true},
     {"verbose", 'v', "", "a flag"},
@@ -44,7 +44,7 @@ TEST(Options, FormsAndErrors) {
     SCOPED_TRACE(all);
     ParsedOptions parsed;
     std::string error;
-    bool ok = parse_options(specs, c.args, parsed, error);
+    bool ok = parse_options(defs, c.args, parsed, error);
     EXPECT_EQ(ok, *c.error == 0);
     EXPECT_EQ(error, c.error);
     if (!ok) continue;
@@ -56,7 +56,7 @@ TEST(Options, FormsAndErrors) {
 TEST(Options, ValueAndAll) {
   ParsedOptions parsed;
   std::string error;
-  ASSERT_TRUE(parse_options(specs, {"-DA", "-DB", "f"}, parsed, error));
+  ASSERT_TRUE(parse_options(defs, {"-DA", "-DB", "f"}, parsed, error));
   EXPECT_EQ(parsed.value("table", "none"), "none");
   EXPECT_EQ(parsed.all("define"), (std::vector<std::string>{"A", "B"}));
   EXPECT_TRUE(parsed.all("table").empty());
@@ -64,7 +64,7 @@ TEST(Options, ValueAndAll) {
 }
 
 TEST(Options, HelpLinesAreAligned) {
-  EXPECT_EQ(options_help(specs),
+  EXPECT_EQ(options_help(defs),
             "  -t, --table=TABLE    a table\n"
             "  -D, --define=NAME    a name\n"
             "  -v, --verbose        a flag\n"
