@@ -11,7 +11,10 @@ int32_t BASICgetln(char *buffer) {
   int32_t len = 0;
   int c;
   reader.line_was_cut = 0;
-  while ((c = hooks.next_char ? hooks.next_char(hooks.next_char_context) : getchar()) != EOF && c != '\n') {
+  // One thread reads standard input: without taking the stream lock per
+  // character. A caller that compiles in-process gives the characters
+  // itself (core/hooks.h).
+  while ((c = hooks.next_char ? hooks.next_char(hooks.next_char_context) : getchar_unlocked()) != EOF && c != '\n') {
     if (len < 255)
       buffer[len++] = static_cast<char>(c);
     else
