@@ -33,6 +33,15 @@ int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] &
 
 uint8_t function_result(uint16_t t) { return localType[function_first_slot(t)]; }
 
+const char *routine_map_kind(uint16_t t) {
+  switch (function_result(t)) {
+    case 'R': return "SFUNCT";
+    case 'C': return "FFUNCT";
+    case 'A': return "WFUNCT";
+    default: return "SUB   ";
+  }
+}
+
 int load_globalparam() {
   if (vars.globalstart == 0) {
     if (!allocate_array_words(16)) return 0;

@@ -8,6 +8,7 @@
 #include "compile/statement.h"
 #include "core/firmware.h"
 #include "core/options.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/line_reader.h"
 #include "frontend/symbols.h"
@@ -20,6 +21,7 @@ void reset_program() {
   compute_firmware_facts();
   reset_constant_strings();
   reset_symbols();
+  reset_declarations();
   reset_codegen();
   reset_procedures();
   reset_diagnostics();

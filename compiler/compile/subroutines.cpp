@@ -18,6 +18,7 @@
 #include "core/hooks.h"
 #include "core/options.h"
 #include "core/process.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -70,6 +71,7 @@ bool declare_param(int &count) {
     g_symbol_type[sym] = 'P';
     g_symboladdr[sym] = vars.g_VSPdim;
     g_symbolsize[sym] = 16;
+    note_declaration(sym);
     if (!append_entry('P', vars.g_VSPdim)) return false;
     count++;
     advance();
@@ -154,6 +156,7 @@ bool declare_param(int &count) {
   g_symbol_type[sym] = type;
   g_symboladdr[sym] = addr;
   g_symbolsize[sym] = array ? -1 : size;
+  note_declaration(sym);
   if (!append_entry(type, addr)) return false;
   count++;
   return true;
@@ -210,6 +213,7 @@ bool read_header(Routine &r, uint8_t interrupt) {
   flush_pool_if_due();
   g_symboladdr[r.sym] = static_cast<int32_t>(emit.fCODE);
   g_symbol_type[r.sym] = r.function ? SYM_FUNCTION : SYM_SUB;
+  note_declaration(r.sym);
   symtab.localcnt = static_cast<uint16_t>(r.sym + 1);
   symtab.localoffset = find_symbol(r.sym) + static_cast<uint32_t>(strlen(name)) + 1;
   if (emit.inside_ezh != 0) ioh.ezhVarStart = vars.g_VSP;
@@ -251,6 +255,7 @@ bool read_header(Routine &r, uint8_t interrupt) {
 // The routine's scope ends: its local symbols are dropped (when the header
 // got as far as opening the scope).
 void end_scope(uint8_t savedRequire) {
+  close_routine_declarations(symtab.localcnt);
   if (symtab.localcnt != 0) {
     symtab.g_symbolcount = symtab.localcnt;
     symtab.g_STP = symtab.localoffset;
@@ -267,12 +272,8 @@ void end_scope(uint8_t savedRequire) {
 void print_map_line(const Routine &r) {
   if (options.DEMOmode) return;
   uint32_t entry = code_unit_address(static_cast<uint32_t>(g_symboladdr[r.sym]));
-  const char *kind = "SUB   ";
-  if (r.function) {
-    uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + r.sym));
-    kind = result == 'R' ? "SFUNCT" : result == 'C' ? "FFUNCT" : "WFUNCT";
-  }
-  fprintf(text_stream(), "> 0x%08X %s %s %d\n", entry, kind, r.name, r.params);
+  fprintf(text_stream(), "> 0x%08X %s %s %d\n", entry, routine_map_kind(static_cast<uint16_t>(TOK_SYMBOL + r.sym)),
+          r.name, r.params);
 }
 
 }  // namespace

@@ -29,3 +29,14 @@ void report_plain_error(const char *printed, const char *message);
 // Reports msg as print_error_ln does and ends the process with status.
 [[noreturn]] void fatal_error(const char *msg, ExitStatus status);
 void sym_dump(const char *prefix, int first, int last);
+
+// What the symbol map gives for a symbol of this type, address and size:
+// its kind ("WORD", "ARRAY", "CODE", ...), its address on the board, and
+// the last field (the size; for OTHER, the type code printed in hexadecimal).
+struct MapEntry {
+  const char *kind;
+  uint32_t address;
+  int32_t size;
+  bool other;
+};
+MapEntry map_entry(uint8_t type, int32_t addr, int32_t size);
