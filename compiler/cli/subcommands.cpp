@@ -7,6 +7,7 @@
 #include "cli/exit_status.h"
 #include "cli/output_files.h"
 #include "driver/driver.h"
+#include "lsp/lsp_main.h"
 
 namespace ombrik::cli {
 
@@ -51,6 +52,7 @@ int compile_with(const ParsedOptions &options, CompileAction action) {
 }
 
 int run_run(const ParsedOptions &options) { return compile_with(options, CompileAction::Run); }
+int run_lsp(const ParsedOptions &) { return lsp::run_language_server(); }
 int run_check(const ParsedOptions &options) { return compile_with(options, CompileAction::Check); }
 
 std::vector<OptionDef> build_options() {
@@ -86,6 +88,14 @@ const std::vector<Subcommand> &subcommands() {
       {"check", "FILE.bas", "compile FILE.bas and report diagnostics only",
        "Compiles FILE.bas as build does and reports its diagnostics; writes no file.\n", compile_options(), 1, 1,
        run_check},
+      {"lsp", "", "serve an editor as a language server on standard input and output",
+       "Speaks the Language Server Protocol (JSON-RPC with Content-Length framing)\n"
+       "on standard input and output, for VS Code, Vim, Neovim, Emacs and other\n"
+       "editors: diagnostics as you type, go to definition, hover, outline and\n"
+       "completion. The firmware table is the editor's setting \"table\", else\n"
+       "ombrik.table in the workspace folder, else the built-in one. Ends with\n"
+       "status 0 after the editor's shutdown and exit requests, 1 otherwise.\n",
+       {}, 0, 0, run_lsp},
   };
   return table;
 }

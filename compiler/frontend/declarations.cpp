@@ -16,7 +16,9 @@ constexpr int32_t NONE = -1;
 // given out again after their routine; their entries are let go then.
 int32_t entry_of_symbol[SYMBOLS_MAX];
 
-const char *name_of(int symbol) { return g_symboltable + find_symbol(symbol); }
+// Symbol 0, the program's entry, has no name in the table: the map calls it
+// MAIN, as the statement that defines it does.
+const char *name_of(int symbol) { return symbol == 0 ? "MAIN" : g_symboltable + find_symbol(symbol); }
 
 // The index of the current file in declaration_files, adding it; NONE when
 // the table is full.

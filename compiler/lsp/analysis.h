@@ -68,6 +68,9 @@ using TextSource = std::function<std::optional<std::string>(const std::string &p
 // What the server asks of the compiler for one program.
 struct CompileRequest {
   std::string main;                       // the main file's path
+  // The workspace folder: files under it are named relative to it in the
+  // compiler's line markers, which hold names of limited length. Empty: none.
+  std::string root;
   std::vector<std::string> include_dirs;  // absolute
   std::string table;                      // a firmware table file; empty: the built-in table
   TextSource read;                        // how to read the main file and its includes

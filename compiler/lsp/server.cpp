@@ -256,6 +256,7 @@ std::optional<std::string> Server::text_of(const std::string &file) const {
 void Server::compile(const std::string &main) {
   CompileRequest request;
   request.main = main;
+  request.root = root_;
   for (const std::string &dir : include_setting_) request.include_dirs.push_back(absolute(dir));
   if (!table_setting_.empty()) {
     request.table = absolute(table_setting_);
