@@ -22,7 +22,7 @@ void reset_procedures() {
   localType[1] = 0;
   localAddr[1] = 0;
   fsStart[1] = 2;
-  localType[2] = 'A';
+  localType[2] = SYM_INTEGER;
   localAddr[2] = 0;
   localType[3] = 0;
   localAddr[3] = 0;
@@ -35,7 +35,7 @@ uint8_t function_result(uint16_t t) { return localType[function_first_slot(t)]; 
 
 int load_globalparam() {
   if (vars.globalstart == 0) {
-    if (!allocate_array_words(16)) return 0;
+    if (!allocate_array_words(PARAM_BLOCK_WORDS)) return 0;
     vars.globalstart = vars.g_VSPdim;
   }
   return do_param_array(vars.globalstart);

@@ -39,17 +39,17 @@ struct MapKind {
 };
 
 constexpr MapKind map_kinds[] = {
-    {'A', "> 0x%08X WORD   %s%s %d\n", false, false, 1},
-    {'C', "> 0x%08X SINGLE %s%s %d\n", false, false, 1},
-    {'R', "> 0x%08X STRING %s%s %d\n", false, true, 0},
-    {'Q', "> 0x%08X ARRAY  %s%s %d\n", false, true, 0},
-    {'S', "> 0x%08X FARRAY %s%s %d\n", false, true, 0},
-    {'I', "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {'X', "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {'Y', "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {'[', "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {'K', "> 0x%08X SNGLPTR %s%s %d\n", false, false, 1},
-    {'P', "> 0x%08X PARRAY %s%s %d\n", false, false, 16},
+    {SYM_INTEGER, "> 0x%08X WORD   %s%s %d\n", false, false, 1},
+    {SYM_SINGLE, "> 0x%08X SINGLE %s%s %d\n", false, false, 1},
+    {SYM_STRING, "> 0x%08X STRING %s%s %d\n", false, true, 0},
+    {SYM_INT_ARRAY, "> 0x%08X ARRAY  %s%s %d\n", false, true, 0},
+    {SYM_SINGLE_ARRAY, "> 0x%08X FARRAY %s%s %d\n", false, true, 0},
+    {SYM_INT_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
+    {SYM_STRING_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
+    {SYM_INT_ARRAY_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
+    {SYM_SINGLE_ARRAY_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
+    {SYM_SINGLE_PTR, "> 0x%08X SNGLPTR %s%s %d\n", false, false, 1},
+    {SYM_PARAM_ARRAY, "> 0x%08X PARRAY %s%s %d\n", false, false, PARAM_BLOCK_WORDS},
     {SYM_LABEL, "> 0x%08X CODE   %s%s %d\n", true, false, 0},
 };
 

@@ -22,6 +22,11 @@ extern Diagnostics diag;
 void reset_diagnostics();
 
 void print_error_ln(const char *msg);
+// Reports msg and gives 0, the result of a compiler that failed.
+inline int report(const char *msg) {
+  print_error_ln(msg);
+  return 0;
+}
 // Reports msg as print_error_ln does and ends the process with status.
 [[noreturn]] void fatal_error(const char *msg, ExitStatus status);
 void sym_dump(const char *prefix, int first, int last);

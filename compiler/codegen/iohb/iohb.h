@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "codegen/emit.h"
+
 // The value of ezhVarStart while no I/O-handler routine is being defined:
 // no word index reaches it, so every variable is global, and a call saves
 // no registers (g_VSP - ezhVarStart is negative).
@@ -30,6 +32,16 @@ struct IoHandlerState {
   uint8_t ezh_calling = 0;
 };
 extern IoHandlerState ioh;
+
+// In I/O-handler code a word access at a constant address from 0x40000000
+// to 0x400FFFFF reaches a peripheral register directly; its operations
+// carry the register's offset, word-aligned, in the low 20 bits.
+inline bool ioh_peripheral(int32_t address) {
+  return emit.inside_ezh != 0 && (static_cast<uint32_t>(address) >> 20) == 0x400;
+}
+inline int32_t peripheral_register(int32_t address) {
+  return static_cast<int32_t>(static_cast<uint32_t>(address) & 0xFFFFCu);
+}
 
 // The address the coprocessor knows code unit i by.
 uint32_t ioh_code_address(int32_t i);
