@@ -6,6 +6,7 @@
 #include "compile/builtins.h"
 #include "compile/control_flow.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
@@ -24,7 +25,7 @@ uint16_t word_store_target() {
   uint16_t t = cursor.g_token;
   int32_t value = 0;
   bool constant = false;
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     add_op(OP_LDVAR, address_of(t));
   } else if (is_int_literal(t)) {
     value = g_constants[literal_slot(t)];
@@ -86,7 +87,7 @@ uint16_t do_lvalue() {
   bool hasIndex = next_token() == TOK_LPAREN;
   if (t == TOK_MUL) return word_store_target();
   uint32_t errors = diag.error_count;
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     assignment.lvalue_var_addr = address_of(t);
     return OP_STVAR;
   }
@@ -297,6 +298,6 @@ int do_printf(uint16_t op) {
   }
   add_op(OP_OPND_CONST, 4 * vars.printfLocal);
   add_op(op, 0);
-  if (op == OP_PRINTF) add_op(OP_PRINTCR, 1);
+  if (op == OP_PRINTF) add_op(OP_PRINTCR, tag::PRINT);
   return 1;
 }

@@ -4,6 +4,7 @@
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/statement.h"
@@ -134,7 +135,7 @@ int not_operand() {
   advance();
   uint16_t t = cursor.g_token;
   uint16_t op = emit.bitwise_ops ? OP_NOT : OP_LOGNOT;
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
     add_op(op, 0);
     return 1;
@@ -193,7 +194,7 @@ int special_builtin(uint16_t t, uint16_t op) {
       add_op(OP_ACC2IDX, 0);
       add_op(OP_CONST, 0);
       add_op(OP_DIR_WR, 0);
-      add_op(OP_IDX2ACC, 11);
+      add_op(OP_IDX2ACC, tag::IO_READ);
       add_op(OP_IN, 0);
       return 1;
     case TOK_RXD0:  // RXD0
@@ -316,7 +317,7 @@ int do_param_array(int32_t base) {
     }
     add_op(OP_OPND_CONST, base + k);
     add_op(OP_OPND2IDX, 0);
-    add_op(OP_STARR, 1);
+    add_op(OP_STARR, tag::PARAM_VALUE);
     if (cursor.g_token == TOK_RPAREN) break;
     if (cursor.g_token != TOK_COMMA) return report("expected comma");
     advance();
@@ -325,7 +326,7 @@ int do_param_array(int32_t base) {
   add_op(OP_CONST, base + PARAM_BLOCK_WORDS - 1);
   add_op(OP_ACC2IDX, 0);
   add_op(OP_CONST, k);
-  add_op(OP_STARR, 2);
+  add_op(OP_STARR, tag::PARAM_COUNT);
   return 1;
 }
 
@@ -401,7 +402,7 @@ int debug_input() {
       break;
     case OP_STARR:
       add_op(OP_VAL, 0);
-      add_op(OP_STARR, 5);
+      add_op(OP_STARR, tag::DEBUGIN_ELEMENT);
       break;
     case OP_STVAR:
       add_op(OP_VAL, 0);

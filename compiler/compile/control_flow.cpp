@@ -5,6 +5,7 @@
 #include "compile/assignment.h"
 #include "compile/builtins.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/statement.h"
@@ -43,7 +44,7 @@ int simple_statement(int32_t exitHandle) {
   switch (t) {
     case TOK_RETURN: return do_cmd_return();
     case TOK_END: return do_cmd_end();
-    case TOK_PRINT: return do_print(1);
+    case TOK_PRINT: return do_print(tag::PRINT);
     case TOK_PRINTF: return do_printf(OP_PRINTF);
     case TOK_EXIT:
       advance();
@@ -67,7 +68,7 @@ int do_gotosubjz(uint16_t knownOp, uint16_t forwardOp) {
   if (t == TOK_MAIN) {
     sym = 0;
   } else {
-    if (!is_symbol_token(t) || !is_label(t)) return report("Goto Not Followed By Label");
+    if (!is_symbol_token(t) || !is_label_or_declare(t)) return report("Goto Not Followed By Label");
     sym = symbol_of(t);
   }
   uint8_t type = g_symbol_type[sym];

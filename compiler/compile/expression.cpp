@@ -5,6 +5,7 @@
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
@@ -41,10 +42,10 @@ bool is_single_var(uint16_t t) { return type_of(t) == SYM_SINGLE; }
 
 // An integer variable, declaring an unknown name as one. A name whose
 // declaration failed has been reported.
-bool is_int_var(uint16_t t) { return is_symbol_token(t) && is_ivariable(t); }
+bool is_int_var_or_declare(uint16_t t) { return is_symbol_token(t) && is_ivariable_or_declare(t); }
 
 bool is_deferrable(uint16_t t) {
-  return is_int_literal(t) || is_flt_literal(t) || is_int_var(t) || is_single_var(t);
+  return is_int_literal(t) || is_flt_literal(t) || is_int_var_or_declare(t) || is_single_var(t);
 }
 
 uint32_t literal_value(uint16_t t) { return static_cast<uint32_t>(g_constants[literal_slot(t)]); }
@@ -185,7 +186,7 @@ void lookahead4float() {
     // Under requireDIM an undeclared name is reported where it is compiled,
     // not here as well.
     if (type == SYM_NEW && symtab.requireDIM) continue;
-    if (is_ivariable(t) || is_iarray(t) || is_iarrayPtr(t) || is_intPtr(t)) return;
+    if (is_ivariable_or_declare(t) || is_iarray(t) || is_iarrayPtr(t) || is_intPtr(t)) return;
     if (is_fvariable(t) || is_fltPtr(t) || is_farray(t) || is_farrayPtr(t)) {
       emit.integer_ops = 0;
       return;
@@ -250,10 +251,10 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
                                                static_cast<int32_t>(literal_value(static_cast<uint16_t>(right))));
     return 0;
   }
-  if (left != IN_ACCUM && right != IN_ACCUM && !accFree) add_op(OP_PUSHACC, 5);
+  if (left != IN_ACCUM && right != IN_ACCUM && !accFree) add_op(OP_PUSHACC, tag::SAVE_ACCUMULATOR);
   if (right == IN_ACCUM) {
-    add_op(OP_ACC2OPND, 3);
-    if (left == IN_ACCUM) add_op(OP_POPACC, 1);
+    add_op(OP_ACC2OPND, tag::RIGHT_OPERAND);
+    if (left == IN_ACCUM) add_op(OP_POPACC, tag::LEFT_OPERAND);
   } else {
     uint16_t r = static_cast<uint16_t>(right);
     if (is_int_literal(r) || is_flt_literal(r) || is_named_const(r)) {
@@ -261,9 +262,9 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
     } else {
       add_op(OP_OPND_LDVAR, g_symboladdr[symbol_of(r)]);
       if (is_single_var(r)) {
-        if (emit.integer_ops) add_op(OP_OPND_FTOI, 9);
+        if (emit.integer_ops) add_op(OP_OPND_FTOI, tag::RIGHT_TO_INTEGER);
       } else if (!emit.integer_ops) {
-        add_op(OP_OPND_ITOF, 10);
+        add_op(OP_OPND_ITOF, tag::RIGHT_TO_SINGLE);
       }
     }
   }
@@ -274,15 +275,15 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
     } else {
       add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
       if (is_single_var(l)) {
-        if (emit.integer_ops) add_op(OP_FTOI, 11);
+        if (emit.integer_ops) add_op(OP_FTOI, tag::LEFT_TO_INTEGER);
       } else if (!emit.integer_ops) {
-        add_op(OP_ITOF, 1);
+        add_op(OP_ITOF, tag::LEFT_TO_SINGLE);
       }
     }
   }
   // The operator was mapped when it was read: an AND before the first
   // comparison stays bitwise even though the comparison cleared the flag.
-  add_op(op, 9);
+  add_op(op, tag::OPERATOR);
   return 1;
 }
 
@@ -294,7 +295,7 @@ int do_expr(uint8_t typeCheck) {
   // The first operand.
   int32_t first;
   uint16_t t = cursor.g_token;
-  if (is_symbol_token(t) && type_of(t) == SYM_NEW && !is_ivariable(t)) return 0;
+  if (is_symbol_token(t) && type_of(t) == SYM_NEW && !is_ivariable_or_declare(t)) return 0;
   if (is_int_literal(t)) {
     if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(0u - literal_value(t));
     pendingNeg = false;
@@ -303,20 +304,20 @@ int do_expr(uint8_t typeCheck) {
     if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(literal_value(t) | 0x80000000u);
     pendingNeg = false;
     first = t;
-  } else if (is_int_var(t) || is_single_var(t) || is_named_const(t)) {
+  } else if (is_int_var_or_declare(t) || is_single_var(t) || is_named_const(t)) {
     first = t;
     if (pendingNeg) {
       if (is_named_const(t)) {
         add_op(OP_CONST, named_const_value(symbol_of(t)));
       } else {
         add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
-        if (is_single_var(t) && emit.integer_ops) add_op(OP_FTOI, 14);
-        if (!is_single_var(t) && !emit.integer_ops) add_op(OP_ITOF, 3);
+        if (is_single_var(t) && emit.integer_ops) add_op(OP_FTOI, tag::NEGATED_TO_INTEGER);
+        if (!is_single_var(t) && !emit.integer_ops) add_op(OP_ITOF, tag::NEGATED_TO_SINGLE);
       }
       first = IN_ACCUM;
     }
   } else {
-    if (!compile_operand(4, 4)) return 0;
+    if (!compile_operand(tag::FIRST_TO_SINGLE, tag::FIRST_TO_INTEGER)) return 0;
     first = IN_ACCUM;
   }
   if (pendingNeg) {
@@ -343,12 +344,12 @@ int do_expr(uint8_t typeCheck) {
     advance();
     int32_t operand;
     uint16_t u = cursor.g_token;
-    if (is_symbol_token(u) && type_of(u) == SYM_NEW && !is_ivariable(u)) return 0;
+    if (is_symbol_token(u) && type_of(u) == SYM_NEW && !is_ivariable_or_declare(u)) return 0;
     if (is_deferrable(u)) {
       operand = u;
     } else {
-      if (!accFree) add_op(OP_PUSHACC, 22);
-      if (!compile_operand(5, 8)) return 0;
+      if (!accFree) add_op(OP_PUSHACC, tag::NEXT_OPERAND);
+      if (!compile_operand(tag::OPERAND_TO_SINGLE, tag::OPERAND_TO_INTEGER)) return 0;
       operand = IN_ACCUM;
       accFree = 0;
     }
@@ -372,8 +373,8 @@ int do_expr(uint8_t typeCheck) {
       add_op(OP_CONST, deferred_value(l));
     } else {
       add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
-      if (is_single_var(l) && emit.integer_ops) add_op(OP_FTOI, 2);
-      if (!is_single_var(l) && !emit.integer_ops) add_op(OP_ITOF, 6);
+      if (is_single_var(l) && emit.integer_ops) add_op(OP_FTOI, tag::RESULT_TO_INTEGER);
+      if (!is_single_var(l) && !emit.integer_ops) add_op(OP_ITOF, tag::RESULT_TO_SINGLE);
     }
   }
   if (pendingNot) add_op(emit.bitwise_ops ? OP_NOT : OP_LOGNOT, 88);

@@ -56,7 +56,7 @@ int do_interrupt() {
   if (source->token == TOK_TIMER) {
     if (is_int_literal(t)) {
       add_op(OP_OPND_CONST, g_constants[literal_slot(t)]);
-    } else if (is_symbol_token(t) && is_ivariable(t)) {
+    } else if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
       add_op(OP_OPND_LDVAR, g_symboladdr[symbol_of(t)]);
     } else {
       print_error_ln("Only simple variable or constant allowed");
@@ -73,7 +73,7 @@ int do_interrupt() {
   }
   advance();
   uint16_t handler = cursor.g_token;
-  if (!is_symbol_token(handler) || !is_label(handler)) {
+  if (!is_symbol_token(handler) || !is_label_or_declare(handler)) {
     print_error_ln("label required");
     return 1;
   }

@@ -23,11 +23,11 @@ LineResult counted_loop(bool withExpression) {
     if (cursor.g_token != TOK_EOL) return line_error("Illegal FOR statement");
   }
   // The I/O-handler back end marks the loop open from OP_FOR to OP_NEXT.
-  add_op(OP_FOR, -1);
+  add_op(OP_FOR, tag::TIGHT_LOOP);
   if (!compile_body(0)) return LINE_FAILED;
   if (cursor.g_token == TOK_QUITNOW) return LINE_ENDS;
   if (cursor.g_token != TOK_NEXT) return line_error("Expected NEXT");
-  add_op(OP_NEXT, -1);
+  add_op(OP_NEXT, tag::TIGHT_LOOP);
   return LINE_NEXT;
 }
 
@@ -83,7 +83,7 @@ LineResult compile_for() {
   advance();
   uint16_t t = cursor.g_token;
   uint32_t errors = diag.error_count;
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     emit.integer_ops = 1;
     emit.bitwise_ops = 1;
   } else if (diag.error_count != errors) {

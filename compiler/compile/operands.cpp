@@ -6,6 +6,7 @@
 #include "compile/blocks.h"
 #include "compile/builtins.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/procedures.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
@@ -25,16 +26,16 @@ void read_word_at_constant(int32_t v) {
     return;
   }
   add_op(OP_CONST, v);
-  add_op(OP_PEEK, 5);
+  add_op(OP_PEEK, tag::WORD_READ);
 }
 
 // "*" followed by an address: the 32-bit word there.
 bool word_read() {
   advance();
   uint16_t t = cursor.g_token;
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     add_op(OP_LDVAR, address_of(t));
-    add_op(OP_PEEK, 5);
+    add_op(OP_PEEK, tag::WORD_READ);
     return true;
   }
   if (is_int_literal(t)) {
@@ -53,11 +54,11 @@ bool word_read() {
     }
     if (!do_expr(0)) return false;
     if (!expect_token(TOK_RPAREN, "Expected )")) return false;
-    add_op(OP_PEEK, 5);
+    add_op(OP_PEEK, tag::WORD_READ);
     return true;
   }
   if (!do_integer_parameter()) return false;
-  add_op(OP_PEEK, 5);
+  add_op(OP_PEEK, tag::WORD_READ);
   return true;
 }
 
@@ -127,7 +128,7 @@ int is_constant_parameter() {
 int do_int_operand() {
   uint16_t t = cursor.g_token;
   int type = type_of(t);
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     add_op(OP_LDVAR, address_of(t));
     return 1;
   }
@@ -219,8 +220,8 @@ int do_flt_operand() {
     uint32_t errors = diag.error_count;
     advance();
     if (do_int_operand()) {
-      add_op(OP_ITOF, 77);
-      add_op(OP_NEG, 77);
+      add_op(OP_ITOF, tag::NEGATED_INTEGER);
+      add_op(OP_NEG, tag::NEGATED_INTEGER);
       return 1;
     }
     if (diag.error_count == errors && do_flt_operand()) {
@@ -281,11 +282,11 @@ int do_anytype_operand() {
     } else {
       if (diag.error_count != errors || !do_integer_parameter()) return 0;
       add_op(OP_OPND_CONST, 2);
-      add_op(OP_SHL, 22);
+      add_op(OP_SHL, tag::TABLE_INDEX);
       add_op(OP_OPND_STRADDR, offset);
       add_op(OP_IADD, 0);
     }
-    add_op(OP_PEEK, 11);
+    add_op(OP_PEEK, tag::TABLE_READ);
     return 1;
   }
   if (type == SYM_CONSTANT) {
@@ -339,7 +340,7 @@ bool pass_argument(int slot) {
       int direct = array ? (single ? SYM_SINGLE_ARRAY : SYM_INT_ARRAY) : (single ? SYM_SINGLE : SYM_INTEGER);
       int pointer =
           array ? (single ? SYM_SINGLE_ARRAY_PTR : SYM_INT_ARRAY_PTR) : (single ? SYM_SINGLE_PTR : SYM_INT_PTR);
-      if (!array && !single && type == SYM_NEW && is_symbol_token(t)) is_ivariable(t);
+      if (!array && !single && type == SYM_NEW && is_symbol_token(t)) is_ivariable_or_declare(t);
       type = type_of(t);
       if (type == direct) {
         add_op(OP_CONST, address_of(t));

@@ -88,7 +88,7 @@ int do_case(int32_t exitHandle) {
   }
   // The body starts on the next line; a statement here would be lost.
   if (cursor.g_token != TOK_EOL) return report("Expected End Of Line");
-  add_op(OP_POPNEXT, 1);
+  add_op(OP_POPNEXT, tag::CASE_MATCHED);
   if (!compile_body(exitHandle)) return 0;
   if (cursor.g_token == TOK_CASE) {
     uint16_t he = add_fwd_jmpcall(OP_JMP);
@@ -103,7 +103,7 @@ int do_case(int32_t exitHandle) {
     // placed in between cannot be jumped into.
     uint16_t done = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(hn);
-    add_op(OP_POPNEXT, 2);
+    add_op(OP_POPNEXT, tag::NO_CASE_MATCHED);
     patchJumpTable(done);
     advance();
     return 1;

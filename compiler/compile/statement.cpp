@@ -11,6 +11,7 @@
 #include "compile/control_flow.h"
 #include "compile/expression.h"
 #include "compile/interrupts.h"
+#include "compile/operand_tags.h"
 #include "compile/procedures.h"
 #include "compile/reset.h"
 #include "compile/token_cursor.h"
@@ -54,7 +55,7 @@ bool ends_compile(uint16_t t) {
 LineResult define_label() {
   uint16_t t = cursor.g_token;
   int sym = symbol_of(t);
-  if (!is_label(t)) return line_error("Label Declaration Error");
+  if (!is_label_or_declare(t)) return line_error("Label Declaration Error");
   if (g_symbol_type[sym] == SYM_LABEL || is_funct(t)) return line_error("Duplicate Name");
   // The label's address must not be the branch over a pool placed next.
   flush_pool_if_due();
@@ -182,7 +183,7 @@ LineResult constant_table(int sym, bool byteTable) {
     int32_t length = (count / 4 + 1) * 4;
     while (program.BC_index < length) stage_byte(0);
   }
-  add_op(OP_DATAEND, 77);
+  add_op(OP_DATAEND, tag::TABLE_END);
   int32_t place = cstrings.ConstantStringPtr - program.BC_index;
   if (place < 0) out_of_string_space();
   memcpy(g_stringtable + place, BASIC_const, static_cast<size_t>(program.BC_index));

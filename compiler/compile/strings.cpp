@@ -6,6 +6,7 @@
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
@@ -135,7 +136,7 @@ int do_str_expr(uint8_t convert) {
       lookahead4float();
       if (!expression_or("expected expression")) return 0;
       step_back();
-      add_op(OP_STR, 98);
+      add_op(OP_STR, tag::STR_CALL);
       emit.integer_ops = savedInteger;
       emit.bitwise_ops = savedBitwise;
     } else if (t == TOK_LEFT || t == TOK_RIGHT) {
@@ -220,13 +221,13 @@ int do_str_compare(uint16_t mode) {
     add_op(OP_OPND_STRADDR, make_chr_string());
   } else {
     if (leftInAccumulator) return report("Nested String Function");
-    add_op(OP_PUSHACC, 45);
+    add_op(OP_PUSHACC, tag::STRING_COMPARE);
     if (!do_str_expr(0)) return report("Constant or variable string expected");
     add_op(OP_OPND_ADDR, accumulator_address());
     // Leave the cursor on the last token of the right operand, as for a
     // single term.
     step_back();
-    add_op(OP_POPACC, 45);
+    add_op(OP_POPACC, tag::STRING_COMPARE);
   }
   emit.integer_ops = 1;
   add_op(OP_STRCOMP, 0);

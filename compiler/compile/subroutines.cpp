@@ -9,6 +9,7 @@
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/reset.h"
@@ -54,7 +55,7 @@ bool declare_param(int &count) {
   if (t == TOK_PARAMARRAY) {
     advance();
     uint16_t u = cursor.g_token;
-    if (!is_symbol_token(u) || !is_ivariable(u)) return report("parameter error9");
+    if (!is_symbol_token(u) || !is_ivariable_or_declare(u)) return report("parameter error9");
     if (byref) return report("ParamArray must be byval");
     if (!allocate_array_words(PARAM_BLOCK_WORDS)) return false;
     int sym = symbol_of(u);
@@ -73,7 +74,7 @@ bool declare_param(int &count) {
   if (g_symbol_type[sym] == SYM_NEW_STR) {
     type = byref ? SYM_STRING_PTR : SYM_STRING;
   } else {
-    if (!is_ivariable(t)) return false;
+    if (!is_ivariable_or_declare(t)) return false;
     type = SYM_INTEGER;
   }
   advance();
@@ -196,7 +197,7 @@ bool read_header(Routine &r, uint8_t interrupt) {
   const char *name = g_symboltable + find_symbol(r.sym);
   snprintf(r.name, sizeof r.name, "%s", name);
   if (is_symbol(name, static_cast<int>(strlen(name))) != r.sym + 1) return report("Duplicate Name");
-  if (!is_label(t)) return report("Label Declaration Error");
+  if (!is_label_or_declare(t)) return report("Label Declaration Error");
   // The entry must not be the branch over a pool placed next.
   flush_pool_if_due();
   g_symboladdr[r.sym] = static_cast<int32_t>(emit.fCODE);
@@ -307,7 +308,7 @@ void do_subfunc(uint8_t interrupt) {
   } else {
     if (!r.function) add_op(interrupt ? OP_INTEXIT : OP_RETURN, 0);
     if (check_labels(symtab.localcnt, symtab.g_symbolcount)) {
-      add_op(OP_ENDSUB, 22);
+      add_op(OP_ENDSUB, tag::ROUTINE_END);
       advance();
       print_map_line(r);
       char prefix[48];

@@ -88,7 +88,7 @@ bool is_fltPtr(uint16_t t) { return symbol_type_of(t) == SYM_SINGLE_PTR; }
 bool is_farrayPtr(uint16_t t) { return symbol_type_of(t) == SYM_SINGLE_ARRAY_PTR; }
 bool is_funct(uint16_t t) { return symbol_type_of(t) >= 0x80; }
 
-bool is_label(uint16_t t) {
+bool is_label_or_declare(uint16_t t) {
   int type = symbol_type_of(t);
   if (type < 0) return false;
   if (type == SYM_NEW) {
@@ -98,7 +98,7 @@ bool is_label(uint16_t t) {
   return type == SYM_UNDEF_LABEL || (type >= 0x20 && type <= 0x3F) || type >= 0x80;
 }
 
-bool is_ivariable(uint16_t t) {
+bool is_ivariable_or_declare(uint16_t t) {
   int type = symbol_type_of(t);
   if (type == SYM_INTEGER) return true;
   if (type != SYM_NEW) return false;

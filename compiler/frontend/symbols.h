@@ -88,8 +88,11 @@ bool is_farray(uint16_t t);
 bool is_fltPtr(uint16_t t);
 bool is_farrayPtr(uint16_t t);
 bool is_funct(uint16_t t);
-bool is_label(uint16_t t);
-bool is_ivariable(uint16_t t);
+// These two also declare: a new name becomes an undefined label, or (unless
+// requireDIM is set, which reports "Undefined Label") an INTEGER variable at
+// the next free word ("Too Many Variables" when there is none).
+bool is_label_or_declare(uint16_t t);
+bool is_ivariable_or_declare(uint16_t t);
 
 // Takes words from the top of the array area; false, after "Too Many
 // Variables", when they would meet the simple variables.
