@@ -14,9 +14,9 @@
 #include "compile/procedures.h"
 #include "compile/reset.h"
 #include "compile/statement.h"
+#include "compile/symbol_map.h"
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
-#include "core/options.h"
 #include "core/process.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
@@ -256,17 +256,6 @@ void end_scope(uint8_t savedRequire) {
   ioh.ezhVarStart = EZH_NO_LOCALS;
 }
 
-void print_map_line(const Routine &r) {
-  if (options.DEMOmode) return;
-  uint32_t entry = code_unit_address(static_cast<uint32_t>(g_symboladdr[r.sym]));
-  const char *kind = "SUB   ";
-  if (r.function) {
-    uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + r.sym));
-    kind = result == SYM_STRING ? "SFUNCT" : result == SYM_SINGLE ? "FFUNCT" : "WFUNCT";
-  }
-  printf("> 0x%08X %s %s %d\n", entry, kind, r.name, r.params);
-}
-
 }  // namespace
 
 void do_subfunc(uint8_t interrupt) {
@@ -310,7 +299,7 @@ void do_subfunc(uint8_t interrupt) {
     if (check_labels(symtab.localcnt, symtab.g_symbolcount)) {
       add_op(OP_ENDSUB, tag::ROUTINE_END);
       advance();
-      print_map_line(r);
+      print_routine_map_line(r.sym, r.function, r.name, r.params);
       char prefix[48];
       snprintf(prefix, sizeof prefix, "%s:", r.name);
       sym_dump(prefix, symtab.localcnt, symtab.g_symbolcount);

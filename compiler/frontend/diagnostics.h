@@ -1,4 +1,4 @@
-// Error reports and the symbol map.
+// Error reports.
 #pragma once
 
 #include <cstdint>
@@ -29,4 +29,3 @@ inline int report(const char *msg) {
 }
 // Reports msg as print_error_ln does and ends the process with status.
 [[noreturn]] void fatal_error(const char *msg, ExitStatus status);
-void sym_dump(const char *prefix, int first, int last);
