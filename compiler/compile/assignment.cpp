@@ -1,7 +1,7 @@
 #include "compile/assignment.h"
 
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/operations.h"
 #include "compile/builtins.h"
 #include "compile/control_flow.h"

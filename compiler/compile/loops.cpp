@@ -1,7 +1,7 @@
 // The loops: WHILE (and DO WHILE) ... LOOP, DO ... LOOP or UNTIL, and
 // FOR ... NEXT, with the I/O handler's tight counted loop.
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/links.h"
 #include "codegen/operations.h"
 #include "compile/blocks.h"

@@ -1,7 +1,7 @@
 #include "compile/operands.h"
 
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/operations.h"
 #include "compile/blocks.h"
 #include "compile/builtins.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/blocks.h"
