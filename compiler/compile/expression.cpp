@@ -479,7 +479,7 @@ int do_addr() {
   } else if (type == SYM_WORD_TABLE || type == SYM_CSTRING) {
     expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
   } else if (is_str_literal(t)) {
-    expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[t & 0x3FFF]));
+    expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[string_slot(t)]));
   } else {
     print_error_ln("Expected variable or function");
     return 0;

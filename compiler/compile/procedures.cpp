@@ -5,6 +5,7 @@
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
+#include "frontend/tokens.h"
 
 uint8_t localType[LOCALS_MAX];
 int32_t localAddr[LOCALS_MAX];
@@ -29,7 +30,7 @@ void reset_procedures() {
   procs = Procedures{};
 }
 
-int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] & 0x7F]; }
+int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[symbol_of(t)] & 0x7F]; }
 
 uint8_t function_result(uint16_t t) { return localType[function_first_slot(t)]; }
 

@@ -234,7 +234,7 @@ LineResult compile_const() {
     return constant_table(sym, byteTable);
   } else if (is_str_literal(v)) {
     g_symbol_type[sym] = SYM_CSTRING;
-    g_symboladdr[sym] = CStringAddr[v & 0x3FFF];
+    g_symboladdr[sym] = CStringAddr[string_slot(v)];
     advance();
   } else if (type_of(v) == SYM_CSTRING) {
     g_symbol_type[sym] = SYM_CSTRING;

@@ -85,7 +85,7 @@ bool left_right_term(uint16_t op) {
 bool is_constant_string(uint16_t t) { return is_str_literal(t) || type_of(t) == SYM_CSTRING; }
 
 int32_t constant_string_offset(uint16_t t) {
-  return is_str_literal(t) ? CStringAddr[t & 0x3FFF] : g_symboladdr[symbol_of(t)];
+  return is_str_literal(t) ? CStringAddr[string_slot(t)] : g_symboladdr[symbol_of(t)];
 }
 
 int32_t make_chr_string() {

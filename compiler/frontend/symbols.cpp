@@ -72,8 +72,8 @@ uint32_t find_symbol(int index) {
 namespace {
 // The type of the symbol a token names, or -1 when it names none.
 int symbol_type_of(uint16_t t) {
-  if (!(t & TOK_SYMBOL)) return -1;
-  return g_symbol_type[t & 0x7FFF];
+  if (!is_symbol_token(t)) return -1;
+  return g_symbol_type[symbol_of(t)];
 }
 }  // namespace
 
@@ -92,7 +92,7 @@ bool is_label_or_declare(uint16_t t) {
   int type = symbol_type_of(t);
   if (type < 0) return false;
   if (type == SYM_NEW) {
-    g_symbol_type[t & 0x7FFF] = SYM_UNDEF_LABEL;
+    g_symbol_type[symbol_of(t)] = SYM_UNDEF_LABEL;
     return true;
   }
   return type == SYM_UNDEF_LABEL || (type >= 0x20 && type <= 0x3F) || type >= 0x80;
@@ -102,7 +102,7 @@ bool is_ivariable_or_declare(uint16_t t) {
   int type = symbol_type_of(t);
   if (type == SYM_INTEGER) return true;
   if (type != SYM_NEW) return false;
-  int index = t & 0x7FFF;
+  int index = symbol_of(t);
   if (symtab.requireDIM) {
     char msg[80];
     snprintf(msg, sizeof msg, "%s %.32s\n", "Undefined Label ", g_symboltable + find_symbol(index));
