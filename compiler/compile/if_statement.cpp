@@ -6,7 +6,6 @@
 #include "compile/blocks.h"
 #include "compile/control_flow.h"
 #include "compile/expression.h"
-#include "compile/operand_tags.h"
 #include "compile/statement.h"
 #include "compile/token_cursor.h"
 
