@@ -6,6 +6,7 @@
 #include "codegen/emit.h"
 #include "compile/procedures.h"
 #include "core/firmware.h"
+#include "core/hooks.h"
 #include "core/options.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
@@ -45,7 +46,7 @@ uint32_t data_address(int i) { return firmware.data_base + 4u * static_cast<uint
 void sym_dump(const char *prefix, int first, int last) {
   if (options.DEMOmode) return;
   if (first == 0) {
-    printf("> 0x%08X CODE   MAIN 0\n", code_address(0));
+    fprintf(text_stream(), "> 0x%08X CODE   MAIN 0\n", code_address(0));
     first = 1;
   }
   // Names are packed in index order: walk them instead of searching each.
@@ -55,17 +56,17 @@ void sym_dump(const char *prefix, int first, int last) {
     offset += static_cast<uint32_t>(strlen(name)) + 1;
     uint8_t type = g_symbol_type[i];
     if (type == SYM_CSTRING) {
-      printf("> 0x%08X CSTRING %s%s 1\n", static_cast<uint32_t>(g_symboladdr[i]), prefix, name);
+      fprintf(text_stream(), "> 0x%08X CSTRING %s%s 1\n", static_cast<uint32_t>(g_symboladdr[i]), prefix, name);
       continue;
     }
     const MapKind *kind = nullptr;
     for (const MapKind &k : map_kinds)
       if (k.type == type) kind = &k;
     if (!kind) {
-      printf("> 0x%08X OTHER %s%s %x\n", data_address(i), prefix, name, type);
+      fprintf(text_stream(), "> 0x%08X OTHER %s%s %x\n", data_address(i), prefix, name, type);
       continue;
     }
-    printf(kind->format, kind->code_address ? code_address(i) : data_address(i), prefix, name,
+    fprintf(text_stream(), kind->format, kind->code_address ? code_address(i) : data_address(i), prefix, name,
            kind->uses_size ? g_symbolsize[i] : kind->fixed_size);
   }
 }
@@ -77,11 +78,11 @@ void print_routine_map_line(int sym, bool function, const char *name, int params
     uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + sym));
     kind = result == SYM_STRING ? "SFUNCT" : result == SYM_SINGLE ? "FFUNCT" : "WFUNCT";
   }
-  printf("> 0x%08X %s %s %d\n", code_address(sym), kind, name, params);
+  fprintf(text_stream(), "> 0x%08X %s %s %d\n", code_address(sym), kind, name, params);
 }
 
 void print_memory_map_line() {
-  printf("\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
+  fprintf(text_stream(), "\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
          static_cast<unsigned>(code_unit_address(emit.fCODE)),
          static_cast<unsigned>(firmware.string_area_top + static_cast<uint32_t>(cstrings.ConstantStringPtr) - 0x20000u),
          static_cast<unsigned>(vars.g_VSP * 4), static_cast<unsigned>(vars.g_VSPdim * 4));

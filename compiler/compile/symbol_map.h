@@ -1,6 +1,7 @@
 // The map output: the symbol map QUITDUMP prints (and each FUNCTION or SUB
 // prints for its own symbols when it is finished), the routines' lines and
-// the MAP line of a program with __MAP__. Demo mode prints no symbol map.
+// the MAP line of a program with __MAP__, on text_stream() (core/hooks.h).
+// Demo mode prints no symbol map.
 #pragma once
 
 // The symbols first .. last - 1, each name after prefix; from 0, MAIN first.

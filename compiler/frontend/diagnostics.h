@@ -27,5 +27,9 @@ inline int report(const char *msg) {
   print_error_ln(msg);
   return 0;
 }
+// An error the protocol reports as one text on standard output alone, not
+// in print_error_ln's form: printed goes there, or message to hooks.report
+// (core/hooks.h). It counts as no error of the program.
+void report_plain_error(const char *printed, const char *message);
 // Reports msg as print_error_ln does and ends the process with status.
 [[noreturn]] void fatal_error(const char *msg, ExitStatus status);
