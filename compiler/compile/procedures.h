@@ -17,9 +17,6 @@ void reset_procedures();
 // names, and the routine's result letter ('A', 'C', 'R', or 0 for a SUB).
 int function_first_slot(uint16_t t);
 uint8_t function_result(uint16_t t);
-// The kind a routine's line of the map gives it: "SFUNCT", "FFUNCT" or
-// "WFUNCT" for a FUNCTION by its result, "SUB   " for a SUB.
-const char *routine_map_kind(uint16_t t);
 // The entry after the last parameter has address 0.
 inline bool is_end_mark(int slot) { return localAddr[slot] == 0; }
 

@@ -7,9 +7,9 @@
 
 #include "compile/expression.h"
 #include "compile/procedures.h"
+#include "compile/symbol_map.h"
 #include "core/firmware.h"
 #include "frontend/declarations.h"
-#include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 #include "lsp/features.h"
@@ -46,17 +46,17 @@ struct Names {
 // Word of a symbol type, as hover shows it.
 std::string describe(uint8_t type) {
   switch (type) {
-    case 'A': return "INTEGER variable";
-    case 'C': return "SINGLE variable";
-    case 'Q': return "INTEGER array";
-    case 'S': return "SINGLE array";
-    case 'R': return "STRING or BYTE array";
-    case 'P': return "PARAMARRAY parameter";
-    case 'I': return "INTEGER parameter by reference";
-    case 'K': return "SINGLE parameter by reference";
-    case 'X': return "STRING parameter by reference";
-    case 'Y': return "INTEGER array parameter by reference";
-    case '[': return "SINGLE array parameter by reference";
+    case SYM_INTEGER: return "INTEGER variable";
+    case SYM_SINGLE: return "SINGLE variable";
+    case SYM_INT_ARRAY: return "INTEGER array";
+    case SYM_SINGLE_ARRAY: return "SINGLE array";
+    case SYM_STRING: return "STRING or BYTE array";
+    case SYM_PARAM_ARRAY: return "PARAMARRAY parameter";
+    case SYM_INT_PTR: return "INTEGER parameter by reference";
+    case SYM_SINGLE_PTR: return "SINGLE parameter by reference";
+    case SYM_STRING_PTR: return "STRING parameter by reference";
+    case SYM_INT_ARRAY_PTR: return "INTEGER array parameter by reference";
+    case SYM_SINGLE_ARRAY_PTR: return "SINGLE array parameter by reference";
     case SYM_LABEL: return "label";
     case SYM_UNDEF_LABEL: return "label, not defined";
     case SYM_CONSTANT: return "constant";
@@ -70,17 +70,17 @@ SymbolKind kind_of(uint8_t type) {
   switch (type) {
     case SYM_LABEL: return SymbolKind::Label;
     case SYM_UNDEF_LABEL: return SymbolKind::UndefinedLabel;
-    case 'A':
-    case 'C': return SymbolKind::Variable;
-    case 'Q':
-    case 'S':
-    case 'P': return SymbolKind::Array;
-    case 'R': return SymbolKind::String;
-    case 'I':
-    case 'K':
-    case 'X':
-    case 'Y':
-    case '[': return SymbolKind::Pointer;
+    case SYM_INTEGER:
+    case SYM_SINGLE: return SymbolKind::Variable;
+    case SYM_INT_ARRAY:
+    case SYM_SINGLE_ARRAY:
+    case SYM_PARAM_ARRAY: return SymbolKind::Array;
+    case SYM_STRING: return SymbolKind::String;
+    case SYM_INT_PTR:
+    case SYM_SINGLE_PTR:
+    case SYM_STRING_PTR:
+    case SYM_INT_ARRAY_PTR:
+    case SYM_SINGLE_ARRAY_PTR: return SymbolKind::Pointer;
     case SYM_CONSTANT:
     case SYM_WORD_TABLE:
     case SYM_CSTRING: return SymbolKind::Constant;
@@ -152,9 +152,11 @@ void read_declarations(const ombrik::PreprocessResult &source, const Names &name
       uint16_t token = static_cast<uint16_t>(TOK_SYMBOL + d.symbol);
       uint8_t result = function_result(token);
       s.kind = result ? SymbolKind::Function : SymbolKind::Sub;
-      s.description = !result ? "SUB" : result == 'R' ? "FUNCTION AS STRING" : result == 'C' ? "FUNCTION AS SINGLE"
-                                                                                 : "FUNCTION AS INTEGER";
-      s.map_kind = trimmed(routine_map_kind(token));
+      s.description = !result                ? "SUB"
+                      : result == SYM_STRING ? "FUNCTION AS STRING"
+                      : result == SYM_SINGLE ? "FUNCTION AS SINGLE"
+                                             : "FUNCTION AS INTEGER";
+      s.map_kind = trimmed(routine_map_kind(d.symbol));
       s.map_address = code_unit_address(static_cast<uint32_t>(addr));
       int params = 0;
       for (int slot = function_first_slot(token) + 1; !is_end_mark(slot); slot++) params++;

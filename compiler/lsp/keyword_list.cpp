@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "frontend/keywords.h"
 
 namespace lsp {
 
@@ -13,11 +12,14 @@ bool is_word(const char *name) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-// Entries with code 0 are the two ends of the table, never matched.
+// Every keyword spelling of the compiler's one list of tokens.
 template <typename Take>
 void each_keyword(Take take) {
-  for (const Keyword &k : keyword_table)
-    if (k.code != 0) take(k.name);
+#define KEYWORD(name, spelling, code) take(spelling);
+#define TOKEN(name, code)
+#include "frontend/tokens.def"
+#undef KEYWORD
+#undef TOKEN
 }
 
 }  // namespace
