@@ -76,10 +76,18 @@ void note_declaration(int symbol) {
   // error of its own (or the same name met twice on a header line).
   int32_t e = entry_of_symbol[symbol];
   if (e != NONE && !declarations[e].first_use) return;
-  add_entry(symbol, 0);
+  Declaration *use = e != NONE ? &declarations[e] : nullptr;
+  if (use && use->line == diag.g_linenum && strcmp(declaration_files[use->file], reader.current_filename) == 0) {
+    // Checked as a label on its own declaring line (a FUNCTION's or SUB's
+    // name is): the use is the declaration.
+    use->first_use = 0;
+  } else {
+    add_entry(symbol, 0);
+  }
   // The locals of a FUNCTION or SUB are declared from its header line on.
   uint8_t type = g_symbol_type[symbol];
-  if ((type == SYM_FUNCTION || type == SYM_SUB) && entry_of_symbol[symbol] != e) decls.routine = entry_of_symbol[symbol];
+  int32_t now = entry_of_symbol[symbol];
+  if ((type == SYM_FUNCTION || type == SYM_SUB) && now != NONE && !declarations[now].first_use) decls.routine = now;
 }
 
 void note_label_use(int symbol) {

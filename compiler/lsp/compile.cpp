@@ -112,7 +112,12 @@ void read_declarations(const ombrik::PreprocessResult &source, const Names &name
   std::map<std::pair<std::string, uint32_t>, const ombrik::OutputLine *> lines;
   for (const ombrik::OutputLine &l : source.lines)
     if (l.file >= 0) lines.emplace(std::make_pair(source.file_names[static_cast<size_t>(l.file)], l.line), &l);
-  std::map<std::string, std::optional<std::string>> file_texts;
+  // The files' texts and lines, read once each.
+  struct FileLines {
+    std::optional<std::string> text;
+    std::optional<LineIndex> lines;
+  };
+  std::map<std::string, FileLines> files;
 
   std::vector<int32_t> index(static_cast<size_t>(decls.count), -1);
   for (int32_t i = 0; i < decls.count; i++) {
@@ -141,10 +146,13 @@ void read_declarations(const ombrik::PreprocessResult &source, const Names &name
     s.column = at != lines.end() ? at->second->written_column(d.column) : d.column;
     s.scope = d.routine >= 0 ? index[static_cast<size_t>(d.routine)] : -1;
     s.end_line = d.end_line;
-    auto text = file_texts.find(s.path);
-    if (text == file_texts.end()) text = file_texts.emplace(s.path, texts(s.path)).first;
+    auto file = files.find(s.path);
+    if (file == files.end()) {
+      file = files.emplace(s.path, FileLines{texts(s.path), std::nullopt}).first;
+      if (file->second.text) file->second.lines.emplace(*file->second.text);
+    }
     std::string_view written_line;
-    if (text->second && s.line > 0) written_line = LineIndex(*text->second).line(s.line - 1);
+    if (file->second.lines && s.line > 0) written_line = file->second.lines->line(s.line - 1);
     if (std::optional<Word> w = word_at(written_line, s.column > 0 ? s.column - 1 : 0); w && w->name == s.name)
       s.written = std::string(written_line.substr(w->begin, w->end - w->begin));
 
