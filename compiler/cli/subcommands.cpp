@@ -95,7 +95,11 @@ const std::vector<Subcommand> &subcommands() {
        "completion. The firmware table is the editor's setting \"table\", else\n"
        "ombrik.table in the workspace folder, else the built-in one. Ends with\n"
        "status 0 after the editor's shutdown and exit requests, 1 otherwise.\n",
-       {}, 0, 0, run_lsp},
+       {help_option()}, 0, 0, run_lsp,
+       "Exit statuses:\n"
+       "  0  the editor sent shutdown, then exit\n"
+       "  1  the input ended, or exit came without shutdown\n"
+       "  2  usage error: an operand or an unknown option\n"},
   };
   return table;
 }
@@ -130,9 +134,13 @@ std::string general_help() {
   return out;
 }
 
+std::string usage_line(const Subcommand &s) {
+  return "ombrik " + s.name + (s.operands.empty() ? "" : " " + s.operands) + " [options]";
+}
+
 std::string subcommand_help(const Subcommand &s) {
-  return "Usage: ombrik " + s.name + " " + s.operands + " [options]\n\n" + s.description + "\nOptions:\n" +
-         options_help(s.options) + "\n" + exit_status_help();
+  return "Usage: " + usage_line(s) + "\n\n" + s.description + "\nOptions:\n" + options_help(s.options) + "\n" +
+         (s.exit_help ? s.exit_help : exit_status_help());
 }
 
 }  // namespace ombrik::cli
