@@ -208,8 +208,8 @@ int32_t compute_op(int32_t left, uint16_t op, int32_t right) {
       return left % right;
     case 16: return static_cast<int32_t>(l + r);
     case 17: return static_cast<int32_t>(l - r);
-    case 24: return left >> (right & 31);
-    case 25: return static_cast<int32_t>(l << (right & 31));
+    case 24: return shift_right_as_board(left, right);
+    case 25: return shift_left_as_board(left, right);
     case 32: return left == right;
     case 33: return left < right;
     case 34: return left > right;

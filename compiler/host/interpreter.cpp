@@ -186,9 +186,9 @@ void runINT() {
         case OP_XOR: acc ^= opd; break;
         case OP_SHL:
         case OP_TSHL:
-          acc = static_cast<int32_t>(static_cast<uint32_t>(acc) << (opd & 31));
+          acc = shift_left_as_board(acc, opd);
           break;
-        case OP_SHR: acc >>= (opd & 31); break;
+        case OP_SHR: acc = shift_right_as_board(acc, opd); break;
         case OP_NOT: acc = ~acc; break;
 
         case OP_MUL:
