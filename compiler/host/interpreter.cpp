@@ -33,6 +33,11 @@ void runINT() {
   uint32_t pc = 0;
   uint32_t sp = 0;
   run_stopped = 0;
+#ifdef OMBRIK_FUZZ_INSTRUCTION_BUDGET
+  // Fuzzing builds only: a program that loops for ever is no fault of the
+  // compiler, so a run there ends after a fixed number of operations.
+  uint64_t executed = 0;
+#endif
 
 #define SAVE_REGISTERS()     \
   do {                       \
@@ -101,6 +106,12 @@ void runINT() {
   } while (0)
 
   for (;;) {
+#ifdef OMBRIK_FUZZ_INSTRUCTION_BUDGET
+    if (++executed > OMBRIK_FUZZ_INSTRUCTION_BUDGET) {
+      printf("BUDGET SPENT @ %d\n", static_cast<int>(pc));
+      goto out;
+    }
+#endif
     if (pc >= end) {
       // Only END leaves the stream; running past its last operation is a
       // jump to nowhere.
