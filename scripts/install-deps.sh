@@ -8,6 +8,8 @@ packages=(
   libcapstone-dev srecord libunicorn-dev
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
+  # scripts/fuzz.sh: libFuzzer builds with clang, AFL++ for whole programs
+  clang libfuzzer-14-dev afl++
 )
 missing=()
 for p in "${packages[@]}"; do
