@@ -2,7 +2,7 @@
 // RUN and the boards must agree on. It leaves out by construction what the
 // host and a board cannot agree on: division by zero (every divisor is
 // (x OR 1) or a non-zero literal), reads outside an array (every index is
-// (x AND 7) or a constant below 8), uninitialised variables, memory by
+// (x AND 7) or a constant inside the array), uninitialised variables, memory by
 // target address, pins, timers, serial ports and interrupts; every loop has
 // a bounded trip count and no routine calls itself.
 #pragma once
