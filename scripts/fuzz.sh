@@ -81,7 +81,7 @@ if [ "$kind" = libfuzzer ]; then
   dirs=("$work/corpus" "$CORPUS")
   [ -d "$REGRESSIONS" ] && dirs+=("$REGRESSIONS")
   # A finding ends a libFuzzer run early; the figures are read all the same.
-  "$BINARY" "${args[@]}" "${dirs[@]}" 2>&1 | tee "$work/last.log" | grep -E '^#[0-9]+ +(INITED|DONE|NEW)|ERROR|SUMMARY' || true
+  "$BINARY" "${args[@]}" "${dirs[@]}" 2>&1 | tee "$work/last.log" | grep -E '^#[0-9]+ +(INITED|DONE)|ERROR|SUMMARY' || true
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/last.log" | tail -1)
   edges=$(grep -oE 'cov: [0-9]+' "$work/last.log" | tail -1 | cut -d' ' -f2)
   findings=$(find "$work/findings" -type f | wc -l)

@@ -95,7 +95,9 @@ TEST(Generator, KeepsItsGuarantees) {
       SCOPED_TRACE("seed " + std::to_string(seed) + " line " + std::to_string(number) + ": " + line);
       EXPECT_LE(line.size(), 200u);
       EXPECT_FALSE(std::regex_search(line, division));
-      if (line.rfind("DIM ", 0) != 0) EXPECT_FALSE(std::regex_search(line, index));
+      if (line.rfind("DIM ", 0) != 0) {
+        EXPECT_FALSE(std::regex_search(line, index));
+      }
     }
   }
 }

@@ -77,7 +77,7 @@ TEST_F(ShiftRun, CountInARegisterAsOnTheBoard) {
       add_op(OP_CONST, c.value);
       typed_op(op, 1);
       EXPECT_EQ(run(), "");
-      EXPECT_EQ(last_accum, c.result);
+      EXPECT_EQ(vm.last_accum, c.result);
     }
   }
 }
@@ -104,12 +104,12 @@ TEST_F(ShiftSource, ConstantShiftsFoldAsOnTheBoard) {
     reset_everything();
     declare_program();
     ASSERT_EQ(tokenize(source), 1);
-    g_tokenptr = 0;
-    g_token = g_tokenlist[0];
-    integer_ops = 1;
-    bitwise_ops = 1;
+    cursor.g_tokenptr = 0;
+    cursor.g_token = g_tokenlist[0];
+    emit.integer_ops = 1;
+    emit.bitwise_ops = 1;
     ASSERT_EQ(is_const_expr(0), 1);
-    EXPECT_EQ(const_expr_value, c.result);
+    EXPECT_EQ(expr.const_expr_value, c.result);
   }
 }
 
