@@ -617,7 +617,7 @@ void RtfReader::applyWord(const WordInfo& info, bool hasParam, int param) {
   }
   if (g.destination == Destination::ColorTable) {
     switch (info.word) {
-        case Word::Red: red_ = param; colorSet_ = true; break;
+      case Word::Red: red_ = param; colorSet_ = true; break;
       case Word::Green: green_ = param; colorSet_ = true; break;
       case Word::Blue: blue_ = param; colorSet_ = true; break;
       default: break;
