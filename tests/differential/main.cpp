@@ -95,6 +95,8 @@ int check(const std::vector<std::string> &targets, const std::string &out_dir, c
       }
       printf("reduced in %d tries to %s.bas:\n%s\n", stats.tests, base.c_str(), render(smallest).c_str());
     }
+    const unsigned long long done = seed - first + 1;
+    if (done % 1000 == 0 && done < count) printf("%llu programs so far: %d runs agree, %d do not\n", done, agree, failed);
     fflush(stdout);
   }
   printf("%llu programs, %zu board(s): %d runs agree, %d do not\n", count, targets.size(), agree, failed);
