@@ -106,6 +106,9 @@ class Generator {
   Node routine_definition(Routine &r);
 
   std::string take_counter();
+  // The body of a loop counted by counter, which the body reads but never
+  // writes; the counter is free again afterwards.
+  Node loop_body(const std::string &counter, int depth);
   void give_back(const std::string &counter) { scope_.free_counters.push_back(counter); }
 
   Random rnd_;
@@ -538,6 +541,17 @@ Node Generator::if_statement(int depth) {
   return n;
 }
 
+Node Generator::loop_body(const std::string &counter, int depth) {
+  const bool was_in_loop = scope_.in_loop;
+  scope_.in_loop = true;
+  scope_.ints.push_back(counter);
+  Node inner = nested(depth + 1, rnd_.range(1, 4));
+  scope_.ints.pop_back();
+  scope_.in_loop = was_in_loop;
+  give_back(counter);
+  return inner;
+}
+
 Node Generator::for_statement(int depth) {
   const std::string k = take_counter();
   if (k.empty()) return assignment(depth);
@@ -554,26 +568,14 @@ Node Generator::for_statement(int depth) {
       break;
     default: head = "FOR " + k + " = " + number(rnd_.range(3, 9)) + " DOWNTO " + number(rnd_.range(-2, 3)); break;
   }
-  const bool was_in_loop = scope_.in_loop;
-  scope_.in_loop = true;
-  scope_.ints.push_back(k);
-  Node inner = nested(depth + 1, rnd_.range(1, 4));
-  scope_.ints.pop_back();
-  scope_.in_loop = was_in_loop;
-  give_back(k);
+  Node inner = loop_body(k, depth);
   return statement({head + "\n", rnd_.chance(80) ? "NEXT " + k + "\n" : "NEXT\n"}, {std::move(inner)});
 }
 
 Node Generator::while_statement(int depth) {
   const std::string w = take_counter();
   if (w.empty()) return assignment(depth);
-  const bool was_in_loop = scope_.in_loop;
-  scope_.in_loop = true;
-  scope_.ints.push_back(w);
-  Node inner = nested(depth + 1, rnd_.range(1, 4));
-  scope_.ints.pop_back();
-  scope_.in_loop = was_in_loop;
-  give_back(w);
+  Node inner = loop_body(w, depth);
   const std::string limit = number(rnd_.range(0, 6));
   return statement({w + " = 0\nWHILE " + w + " < " + limit + "\n", w + " = " + w + " + 1\nLOOP\n"},
                    {std::move(inner)});
@@ -582,13 +584,7 @@ Node Generator::while_statement(int depth) {
 Node Generator::do_statement(int depth) {
   const std::string w = take_counter();
   if (w.empty()) return assignment(depth);
-  const bool was_in_loop = scope_.in_loop;
-  scope_.in_loop = true;
-  scope_.ints.push_back(w);
-  Node inner = nested(depth + 1, rnd_.range(1, 4));
-  scope_.ints.pop_back();
-  scope_.in_loop = was_in_loop;
-  give_back(w);
+  Node inner = loop_body(w, depth);
   const std::string limit = number(rnd_.range(1, 6));
   return statement({w + " = 0\nDO\n", w + " = " + w + " + 1\nUNTIL " + w + " >= " + limit + "\n"},
                    {std::move(inner)});
