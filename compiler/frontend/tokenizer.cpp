@@ -11,6 +11,7 @@
 #include "frontend/symbols.h"
 
 uint16_t g_tokenlist[TOKENLIST_SIZE];
+uint8_t g_tokencolumn[TOKENLIST_SIZE];
 int32_t g_constants[CONSTANTS_SIZE];
 char g_stringtable[STRINGTABLE_SIZE];
 int32_t CStringAddr[CSTRINGADDR_SIZE];
@@ -18,6 +19,11 @@ TokenState cursor;
 ConstantStrings cstrings;
 
 void reset_constant_strings() { cstrings = ConstantStrings{}; }
+
+void clear_constant_strings() {
+  memset(g_stringtable, 0, sizeof g_stringtable);
+  memset(CStringAddr, 0, sizeof CStringAddr);
+}
 
 void out_of_string_space() { fatal_error("Out of String space", ExitStatus::NoStringRoom); }
 
@@ -27,20 +33,25 @@ void checkStringDataPtrs() {
 
 namespace {
 
-constexpr uint16_t TOK_CHR = 222, TOK_LPAREN = 253, TOK_RPAREN = 254, TOK_EQUAL = 32;
-constexpr uint16_t TOK_SUB = 142, TOK_FUNCTION = 245, TOK_AS = 212;
 // With the two end-of-line tokens a line's list may use 127 entries.
 constexpr int TOKENS_MAX = 127 - 2;
 
 int line_len;
 int token_count;
+// Where the token being read starts, and whether a line is being read.
+int token_start;
+bool tokenizing;
 int const_count;
 bool declaration_mode;
 
 // The list ends with end-of-line tokens up to the table's end, so that no
 // look-ahead past the line can see a token of an earlier line.
 void end_token_list() {
-  for (int i = token_count; i < TOKENLIST_SIZE; i++) g_tokenlist[i] = TOK_EOL;
+  for (int i = token_count; i < TOKENLIST_SIZE; i++) {
+    g_tokenlist[i] = TOK_EOL;
+    g_tokencolumn[i] = static_cast<uint8_t>(line_len);
+  }
+  tokenizing = false;
 }
 
 // A rejected line leaves an empty token list, so nothing acts on it. The
@@ -58,6 +69,7 @@ bool has_room(int tokens) { return token_count + tokens <= TOKENS_MAX; }
 
 bool push_token(uint16_t t) {
   if (!has_room(1)) return false;
+  g_tokencolumn[token_count] = static_cast<uint8_t>(token_start);
   g_tokenlist[token_count++] = t;
   return true;
 }
@@ -107,19 +119,13 @@ bool special_line(uint16_t &token) {
     case '@':
     case '$':
     case '"':
-    case '!':
-      token = 252;
-      return true;
+    case '!': token = TOK_DRIVER_LINE; return true;
     case '>':
       if (line_len < 3 || reader.line[2] != '0') return false;
-      token = 252;
+      token = TOK_DRIVER_LINE;
       return true;
-    case '^':
-      token = 56;
-      return true;
-    case '?':
-      token = 241;
-      return true;
+    case '^': token = TOK_CARET_LINE; return true;
+    case '?': token = TOK_DOWNLOAD; return true;
     case '#':
       if (line_len > 1 && reader.line[1] == ' ') read_line_marker();
       token = TOK_EOL;
@@ -163,7 +169,7 @@ bool tokenize_number(int &pos) {
   if (const_count >= CONSTANTS_SIZE || !has_room(1)) return reject("Line Too Long");
   int n = const_count++;
   g_constants[n] = static_cast<int32_t>(single ? float_bits(value) : low_32_bits(value));
-  push_token(static_cast<uint16_t>((single ? TOK_SINGLE : TOK_INTEGER) + n));
+  push_token(static_cast<uint16_t>((single ? TOK_SINGLE_LITERAL : TOK_INTEGER_LITERAL) + n));
   return true;
 }
 
@@ -177,7 +183,7 @@ bool tokenize_string(int &pos) {
     g_constants[n] = static_cast<signed char>(reader.line[pos]);
     push_token(TOK_CHR);
     push_token(TOK_LPAREN);
-    push_token(static_cast<uint16_t>(TOK_INTEGER + n));
+    push_token(static_cast<uint16_t>(TOK_INTEGER_LITERAL + n));
     push_token(TOK_RPAREN);
     pos += 2;
     return true;
@@ -216,19 +222,19 @@ bool tokenize_string(int &pos) {
 bool tokenize_operator(int &pos) {
   char c = reader.line[pos];
   char next = pos + 1 < line_len ? reader.line[pos + 1] : 0;
-  if (c == '=' && token_count > 0 && g_tokenlist[token_count - 1] >= 4 && g_tokenlist[token_count - 1] <= 56) {
+  if (c == '=' && token_count > 0 && is_operator_token(g_tokenlist[token_count - 1])) {
     if (pos > 0 && is_blank(reader.line[pos - 1])) return reject("illegal assignment");
     pos++;
-    return push_token(TOK_EQUAL) || reject("Line Too Long");
+    return push_token(TOK_EQ) || reject("Line Too Long");
   }
   uint16_t t;
   int width = 2;
   if (c == '<')
-    t = next == '<' ? 25 : next == '>' ? 37 : next == '=' ? 35 : (width = 1, 33);
+    t = next == '<' ? TOK_SHL : next == '>' ? TOK_NE : next == '=' ? TOK_LE : (width = 1, TOK_LT);
   else if (c == '>')
-    t = next == '>' ? 24 : next == '<' ? 37 : next == '=' ? 36 : (width = 1, 34);
+    t = next == '>' ? TOK_SHR : next == '<' ? TOK_NE : next == '=' ? TOK_GE : (width = 1, TOK_GT);
   else
-    t = next == '<' ? 35 : next == '>' ? 36 : (width = 1, 32);
+    t = next == '<' ? TOK_LE : next == '>' ? TOK_GE : (width = 1, TOK_EQ);
   pos += width;
   return push_token(t) || reject("Line Too Long");
 }
@@ -266,6 +272,8 @@ int read_tokenize_line() {
   const_count = 0;
   declaration_mode = false;
   cursor.g_tokenptr = 0;
+  tokenizing = true;
+  token_start = 0;
 
   uint16_t special;
   if (line_len > 0 && special_line(special)) {
@@ -273,6 +281,8 @@ int read_tokenize_line() {
     end_token_list();
     return 1;
   }
+  // What the line lost starts behind the part that was kept.
+  token_start = LINE_SIZE - 1;
   if (reader.line_was_cut) return reject("Line Too Long");
 
   int pos = 0;
@@ -283,6 +293,7 @@ int read_tokenize_line() {
       continue;
     }
     if (c == '\'' || c == 0x1B || c == 0x03) break;
+    token_start = pos;
     char next = pos + 1 < line_len ? reader.line[pos + 1] : 0;
     char word[40];
     int len = 0;
@@ -315,6 +326,11 @@ int read_tokenize_line() {
   }
   end_token_list();
   return 1;
+}
+
+uint32_t error_column() {
+  int column = tokenizing ? token_start : g_tokencolumn[cursor.g_tokenptr < TOKENLIST_SIZE ? cursor.g_tokenptr : 0];
+  return static_cast<uint32_t>(column) + 1;
 }
 
 bool start_number(char c, char next) {
@@ -386,7 +402,7 @@ int nextIsAddStr(int pos) {
 
 uint16_t nextConstantString() {
   CStringAddr[cstrings.ConstantStringCounter] = cstrings.ConstantStringPtr;
-  return static_cast<uint16_t>(TOK_STRING + cstrings.ConstantStringCounter++);
+  return static_cast<uint16_t>(TOK_STRING_LITERAL + cstrings.ConstantStringCounter++);
 }
 
 void not_eoln() { print_error_ln("Expected End Of Line"); }
@@ -394,18 +410,12 @@ void not_eoln() { print_error_ln("Expected End Of Line"); }
 int lookahead4dim() {
   int k = cursor.g_tokenptr;
   while (k < TOKENLIST_SIZE && g_tokenlist[k] != TOK_EOL && g_tokenlist[k] != TOK_AS) k++;
-  if (k >= TOKENLIST_SIZE - 1 || g_tokenlist[k] == TOK_EOL) return 1;
+  if (k >= TOKENLIST_SIZE - 1 || g_tokenlist[k] == TOK_EOL) return DIM_INTEGER;
   switch (g_tokenlist[k + 1]) {
-    case 214:
-      return 1;
-    case 213:
-      return 3;
-    case 200:
-      return 18;
-    case 201:
-      return 2;
-    default:
-      print_error_ln("expected type specifier");
-      return 1;
+    case TOK_INTEGER: return DIM_INTEGER;
+    case TOK_SINGLE: return DIM_SINGLE;
+    case TOK_STRING: return DIM_STRING;
+    case TOK_BYTE: return DIM_BYTE;
+    default: print_error_ln("expected type specifier"); return DIM_INTEGER;
   }
 }
