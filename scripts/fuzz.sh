@@ -25,7 +25,7 @@ usage() {
   exit 2
 }
 
-budget=1000000  # operations one RUN may execute in a fuzzing build
+budget=1000000  # interpreter steps one RUN may take in a fuzzing build
 
 configure() {  # build-dir engine c-compiler c++-compiler
   if [ ! -f "$1/build.ninja" ]; then
