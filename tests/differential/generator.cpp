@@ -1,5 +1,6 @@
 #include "generator.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <optional>
@@ -40,6 +41,7 @@ struct Routine {
   std::string name;
   char result = 0;  // 'i', 'f', 's' for a FUNCTION; 0 for a SUB
   std::vector<Param> params;
+  double work = 1;  // statements one call runs at most, its calls included
 };
 
 // Names visible where a statement or expression is generated.
@@ -57,6 +59,11 @@ struct Scope {
 };
 
 constexpr int kMaxExprDepth = 3;
+// Statements a program may run at most. Loops are bounded one by one, but a
+// loop that calls a routine whose loops call another multiplies the trip
+// counts; every call is checked against this so that RUN and the boards
+// finish in milliseconds.
+constexpr double kMaxWork = 50000;
 constexpr int kMaxBlockDepth = 3;
 
 class Generator {
@@ -86,7 +93,10 @@ class Generator {
       if (p == Param::ByValString) return false;
     return true;
   }
-  bool callable_here(const Routine &r) const { return !in_string_ || takes_no_string_value(r); }
+  bool callable_here(const Routine &r) const {
+    return (!in_string_ || takes_no_string_value(r)) && affordable(r.work);
+  }
+  bool affordable(double work) const { return work_ + weight_ * work <= kMaxWork; }
   // Whether the line being generated fits the compiler's line length.
   static bool fits(const Node &n);
 
@@ -108,14 +118,21 @@ class Generator {
   std::string take_counter();
   // The body of a loop counted by counter, which the body reads but never
   // writes; the counter is free again afterwards.
-  Node loop_body(const std::string &counter, int depth);
+  Node loop_body(const std::string &counter, int trips, int depth);
   void give_back(const std::string &counter) { scope_.free_counters.push_back(counter); }
 
   Random rnd_;
   uint64_t seed_;
   Scope scope_;
   std::vector<Routine> routines_;
+  std::vector<double> gosub_work_;  // per label of scope_.gosub_labels
   bool in_string_ = false;
+  // The work model: weight_ is how often the statement being generated runs
+  // per run of the routine (or main program, or GOSUB) around it, the
+  // product of the trip counts of the loops around it; work_ is what that
+  // body runs so far.
+  double weight_ = 1;
+  double work_ = 0;
 };
 
 std::string number(long long v) { return std::to_string(v); }
@@ -208,6 +225,7 @@ Node Generator::nonzero_divisor(char mode, int depth) {
 }
 
 Node Generator::call(const Routine &r, int depth) {
+  work_ += weight_ * r.work;
   Node n;
   n.kind = Kind::Expression;
   n.type = r.result;
@@ -484,8 +502,13 @@ Node Generator::simple_statement(int depth) {
   const int choice = rnd_.below(10);
   if (choice < 6) return assignment(depth);
   if (choice < 8) return print_statement(depth);
-  if (choice < 9 && !scope_.gosub_labels.empty() && !scope_.in_gosub && !scope_.in_routine)
-    return statement({"GOSUB " + rnd_.pick(scope_.gosub_labels) + "\n"});
+  if (choice < 9 && !scope_.gosub_labels.empty() && !scope_.in_gosub && !scope_.in_routine) {
+    const size_t k = rnd_.below(static_cast<int>(scope_.gosub_labels.size()));
+    if (affordable(gosub_work_[k])) {
+      work_ += weight_ * gosub_work_[k];
+      return statement({"GOSUB " + scope_.gosub_labels[k] + "\n"});
+    }
+  }
   if (std::optional<Node> call_statement = sub_call(depth)) return std::move(*call_statement);
   return assignment(depth);
 }
@@ -502,7 +525,7 @@ bool Generator::fits(const Node &n) {
 std::optional<Node> Generator::sub_call(int depth) {
   std::vector<const Routine *> subs;
   for (const Routine *r : scope_.routines)
-    if (r->result == 0) subs.push_back(r);
+    if (r->result == 0 && affordable(r->work)) subs.push_back(r);
   if (subs.empty()) return std::nullopt;
   return statement({"", "\n"}, {call(*rnd_.pick(subs), depth)});
 }
@@ -541,11 +564,14 @@ Node Generator::if_statement(int depth) {
   return n;
 }
 
-Node Generator::loop_body(const std::string &counter, int depth) {
+Node Generator::loop_body(const std::string &counter, int trips, int depth) {
   const bool was_in_loop = scope_.in_loop;
+  const double weight = weight_;
   scope_.in_loop = true;
   scope_.ints.push_back(counter);
+  weight_ *= std::max(trips, 1);
   Node inner = nested(depth + 1, rnd_.range(1, 4));
+  weight_ = weight;
   scope_.ints.pop_back();
   scope_.in_loop = was_in_loop;
   give_back(counter);
@@ -556,37 +582,44 @@ Node Generator::for_statement(int depth) {
   const std::string k = take_counter();
   if (k.empty()) return assignment(depth);
   std::string head;
+  int from = 0, to = 0, step = 1;
   switch (rnd_.below(4)) {
-    case 0: head = "FOR " + k + " = " + number(rnd_.range(-3, 3)) + " TO " + number(rnd_.range(-2, 8)); break;
+    case 0:
+      from = rnd_.range(-3, 3), to = rnd_.range(-2, 8);
+      head = "FOR " + k + " = " + number(from) + " TO " + number(to);
+      break;
     case 1:
-      head = "FOR " + k + " = " + number(rnd_.range(0, 4)) + " TO " + number(rnd_.range(5, 20)) + " STEP " +
-             number(rnd_.range(2, 5));
+      from = rnd_.range(0, 4), to = rnd_.range(5, 20), step = rnd_.range(2, 5);
+      head = "FOR " + k + " = " + number(from) + " TO " + number(to) + " STEP " + number(step);
       break;
     case 2:
-      head = "FOR " + k + " = " + number(rnd_.range(5, 12)) + " TO " + number(rnd_.range(-3, 4)) + " STEP " +
-             number(-rnd_.range(1, 4));
+      from = rnd_.range(5, 12), to = rnd_.range(-3, 4), step = -rnd_.range(1, 4);
+      head = "FOR " + k + " = " + number(from) + " TO " + number(to) + " STEP " + number(step);
       break;
-    default: head = "FOR " + k + " = " + number(rnd_.range(3, 9)) + " DOWNTO " + number(rnd_.range(-2, 3)); break;
+    default:
+      from = rnd_.range(3, 9), to = rnd_.range(-2, 3), step = -1;
+      head = "FOR " + k + " = " + number(from) + " DOWNTO " + number(to);
+      break;
   }
-  Node inner = loop_body(k, depth);
+  Node inner = loop_body(k, (to - from) / step + 1, depth);
   return statement({head + "\n", rnd_.chance(80) ? "NEXT " + k + "\n" : "NEXT\n"}, {std::move(inner)});
 }
 
 Node Generator::while_statement(int depth) {
   const std::string w = take_counter();
   if (w.empty()) return assignment(depth);
-  Node inner = loop_body(w, depth);
-  const std::string limit = number(rnd_.range(0, 6));
-  return statement({w + " = 0\nWHILE " + w + " < " + limit + "\n", w + " = " + w + " + 1\nLOOP\n"},
+  const int limit = rnd_.range(0, 6);
+  Node inner = loop_body(w, limit, depth);
+  return statement({w + " = 0\nWHILE " + w + " < " + number(limit) + "\n", w + " = " + w + " + 1\nLOOP\n"},
                    {std::move(inner)});
 }
 
 Node Generator::do_statement(int depth) {
   const std::string w = take_counter();
   if (w.empty()) return assignment(depth);
-  Node inner = loop_body(w, depth);
-  const std::string limit = number(rnd_.range(1, 6));
-  return statement({w + " = 0\nDO\n", w + " = " + w + " + 1\nUNTIL " + w + " >= " + limit + "\n"},
+  const int limit = rnd_.range(1, 6);
+  Node inner = loop_body(w, limit, depth);
+  return statement({w + " = 0\nDO\n", w + " = " + w + " + 1\nUNTIL " + w + " >= " + number(limit) + "\n"},
                    {std::move(inner)});
 }
 
@@ -616,8 +649,12 @@ Node Generator::select_statement(int depth) {
 }
 
 Node Generator::any_statement(int depth) {
-  for (int attempt = 0; attempt < 50; attempt++)
+  const double work = work_;
+  work_ += weight_;
+  for (int attempt = 0; attempt < 50; attempt++) {
     if (Node s = one_statement(depth); fits(s)) return s;
+    work_ = work + weight_;  // what a statement not taken would have called
+  }
   return statement({scope_.int_targets.front() + " = 1\n"});
 }
 
@@ -714,6 +751,8 @@ Node Generator::routine_definition(Routine &r) {
     local.string_targets.push_back("ls$");
   }
   scope_ = local;
+  const double outer_weight = weight_, outer_work = work_;
+  weight_ = 1, work_ = 0;
   Node inner = nested(1, rnd_.range(1, 4));
   Node result;
   std::string end = "ENDSUB\n";
@@ -721,6 +760,8 @@ Node Generator::routine_definition(Routine &r) {
     end = "ENDFUNCTION\n";
     result = r.result == 's' ? string_expr(1, false) : expr(r.result, 1);
   }
+  r.work = std::max(work_, 1.0);
+  weight_ = outer_weight, work_ = outer_work;
   scope_ = saved;
   // A routine that is still called cannot go: the reducer's candidate
   // without it does not compile and is not taken.
@@ -773,8 +814,21 @@ Node Generator::program() {
     parts.push_back(routine_definition(routines_.back()));
     scope_.routines.push_back(&routines_.back());
   }
+  // The GOSUB bodies come before the main program's statements, which need
+  // to know what each one runs; they are written after END.
   const int n_gosubs = rnd_.range(0, 2);
-  for (int k = 0; k < n_gosubs; k++) scope_.gosub_labels.push_back("g" + number(k));
+  std::vector<Node> gosubs;
+  for (int k = 0; k < n_gosubs; k++) {
+    scope_.in_gosub = true;
+    work_ = 0;
+    Node inner = nested(1, rnd_.range(1, 3));
+    scope_.in_gosub = false;
+    const std::string label = "g" + number(k);
+    gosubs.push_back(statement({label + ":\n", "RETURN\n"}, {std::move(inner)}));
+    scope_.gosub_labels.push_back(label);
+    gosub_work_.push_back(std::max(work_, 1.0));
+  }
+  work_ = 0;
 
   // Every variable gets a value before the statements read it.
   std::string init = "start:\n";
@@ -805,12 +859,7 @@ Node Generator::program() {
   Node end = statement({"END\n"});
   end.removable = false;
   parts.push_back(std::move(end));
-  for (const std::string &label : scope_.gosub_labels) {
-    scope_.in_gosub = true;
-    Node inner = nested(1, rnd_.range(1, 3));
-    scope_.in_gosub = false;
-    parts.push_back(statement({label + ":\n", "RETURN\n"}, {std::move(inner)}));
-  }
+  for (Node &gosub : gosubs) parts.push_back(std::move(gosub));
   return difftest::block(std::move(parts));
 }
 
