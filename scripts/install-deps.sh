@@ -13,6 +13,8 @@ packages=(
   nlohmann-json3-dev nodejs
   # the editor extension's package is read back
   unzip
+  # scripts/fuzz.sh: libFuzzer builds with clang, AFL++ for whole programs
+  clang libfuzzer-14-dev afl++
 )
 missing=()
 for p in "${packages[@]}"; do
