@@ -1,0 +1,165 @@
+// The listing of the hand-built samples, checked as whole files and
+// against objdump's disassembly of the same program's ELF file.
+#include "image/listing.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "samples.h"
+#include "tool_support.h"
+
+namespace image_test {
+namespace {
+
+image::SourceText sample_source() {
+  return {{{"GOSUB HELPER", "' nothing here", "MAIN:", "", "A = 5", "END"}, {"#include'd line"}}};
+}
+
+const char THUMB_LISTING[] =
+    "Thumb code from 00008000 to 00008014, entry 00008000\n"
+    "Constant strings from 0003FFE0 to 00040000\n"
+    "Variables from 10000100 to 10010100\n"
+    "\n"
+    "  00008000  F000 F802  bl #0x8008\n"
+    "prog.bas:1: GOSUB HELPER\n"
+    "HELPER:\n"
+    "  00008004  2705       movs r7, #5\n"
+    "  00008006  4770       bx lr\n"
+    "prog.bas:2: ' nothing here\n"
+    "prog.bas:3: MAIN:\n"
+    "MAIN:\n"
+    "  00008008  B500       push {lr}\n"
+    "inc/lib.bas:1: #include'd line\n"
+    "  0000800A  4F01       ldr r7, [pc, #4]\n"
+    "prog.bas:5: A = 5\n"
+    "  0000800C  BD00       pop {pc}\n"
+    "  0000800E  0000       .short 0x0000\n"
+    "  00008010  5678 1234  .word 0x12345678\n"
+    "prog.bas:6: END\n"
+    "\n"
+    "map\n";
+
+const char ARM_LISTING[] =
+    "ARM code from 00008000 to 00008020, entry 00008000\n"
+    "Constant strings from 0003FFE0 to 00040000\n"
+    "Variables from 10000100 to 10010100\n"
+    "\n"
+    "  00008000  EA000002  b #0x8010\n"
+    "prog.bas:1: GOSUB HELPER\n"
+    "HELPER:\n"
+    "  00008004  E3A07005  mov r7, #5\n"
+    "  00008008  E12FFF1E  bx lr\n"
+    "  0000800C  E1A00000  mov r0, r0\n"
+    "prog.bas:2: ' nothing here\n"
+    "prog.bas:3: MAIN:\n"
+    "MAIN:\n"
+    "  00008010  E92D4000  stmdb sp!, {lr}\n"
+    "inc/lib.bas:1: #include'd line\n"
+    "  00008014  E59F7000  ldr r7, [pc]\n"
+    "prog.bas:5: A = 5\n"
+    "  00008018  E8BD8000  ldm sp!, {pc}\n"
+    "  0000801C  12345678  .word 0x12345678\n"
+    "\n"
+    "map\n";
+
+TEST(Listing, ThumbSampleAsAWholeFile) {
+  std::string out;
+  ASSERT_EQ(image::write_listing(thumb_sample(), sample_source(), "map\n", out), "");
+  EXPECT_EQ(out, THUMB_LISTING);
+}
+
+TEST(Listing, ArmSampleAsAWholeFile) {
+  std::string out;
+  ASSERT_EQ(image::write_listing(arm_sample(), sample_source(), "map\n", out), "");
+  EXPECT_EQ(out, ARM_LISTING);
+}
+
+TEST(Listing, UnknownSourceLinesShowTheirPlaceOnly) {
+  std::string out;
+  ASSERT_EQ(image::write_listing(thumb_sample(), image::SourceText{}, "", out), "");
+  EXPECT_NE(out.find("\nprog.bas:1:\nHELPER:\n"), std::string::npos) << out;
+  EXPECT_EQ(out.substr(out.size() - 13), "\nprog.bas:6:\n") << out;
+}
+
+TEST(Listing, IoHandlerCodeShowsItsUnitsOnly) {
+  image::Program p = thumb_sample();
+  p.spans[0].range.end = 0x8010;
+  p.spans.insert(p.spans.begin() + 1, {image::Contents::IoHandler, {0x8010, 0x8020}});
+  p.data = {{0x800E, 0x8010}};
+  p.code_end = 0x8016;
+  std::string out;
+  ASSERT_EQ(image::write_listing(p, image::SourceText{}, "", out), "");
+  EXPECT_NE(out.find("Thumb code from 00008000 to 00008010, entry 00008000\n"
+                     "I/O-handler code from 00008010 to 00008016\n"),
+            std::string::npos)
+      << out;
+  const std::string end = "  00008010  5678 1234\nprog.bas:6:\n  00008014  0000\n";
+  ASSERT_GE(out.size(), end.size());
+  EXPECT_EQ(out.substr(out.size() - end.size()), end) << out;
+}
+
+// A listing line's address and bytes, and its mnemonic with the names
+// objdump and capstone give the same instruction made one.
+struct Row {
+  uint32_t address;
+  std::vector<uint8_t> bytes;
+  std::string mnemonic;
+  bool operator==(const Row &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &os, const Row &r) {
+  os << std::hex << r.address << " [";
+  for (uint8_t b : r.bytes) os << ' ' << static_cast<int>(b);
+  return os << " ] " << r.mnemonic;
+}
+
+// Each hexadecimal group is one little-endian unit.
+std::vector<uint8_t> unit_bytes(const std::string &groups) {
+  std::vector<uint8_t> out;
+  std::istringstream in(groups);
+  for (std::string g; in >> g;) {
+    uint32_t v = static_cast<uint32_t>(std::stoul(g, nullptr, 16));
+    for (size_t k = 0; k < g.size() / 2; k++) out.push_back(static_cast<uint8_t>(v >> (8 * k)));
+  }
+  return out;
+}
+
+std::string same_name(const std::string &m) {
+  static const std::map<std::string, std::string> aliases = {
+      {"stmfd", "stmdb"}, {"ldmfd", "ldm"}, {"nop", "mov"}};
+  auto it = aliases.find(m);
+  return it == aliases.end() ? m : it->second;
+}
+
+TEST(Listing, AgreesWithObjdumpOnEveryInstructionAndDataWord) {
+  for (auto make : {thumb_sample, arm_sample}) {
+    image::Program p = make();
+    std::string listing;
+    ASSERT_EQ(image::write_listing(p, sample_source(), "", listing), "");
+    static const std::regex listed(R"(^  ([0-9A-F]{8})  ((?:[0-9A-F]{4,8} ?)+) +(\S+))");
+    std::vector<Row> from_listing;
+    for (const std::string &l : lines_of(listing)) {
+      std::smatch m;
+      if (std::regex_search(l, m, listed))
+        from_listing.push_back({static_cast<uint32_t>(std::stoul(m[1], nullptr, 16)), unit_bytes(m[2]), m[3]});
+    }
+    TempDir dir;
+    std::string elf = dir.path("prog.elf");
+    ASSERT_EQ(write_elf_file(p, elf), "");
+    static const std::regex dumped(R"(^([0-9a-f]+): ((?:[0-9a-f]{4,8} )+)(\S+))");
+    std::vector<Row> from_objdump;
+    for (const std::string &l : objdump_instructions(elf)) {
+      std::smatch m;
+      if (std::regex_search(l, m, dumped))
+        from_objdump.push_back(
+            {static_cast<uint32_t>(std::stoul(m[1], nullptr, 16)), unit_bytes(m[2]), same_name(m[3])});
+    }
+    EXPECT_EQ(from_listing, from_objdump);
+    EXPECT_EQ(from_listing.size(), 8u);
+  }
+}
+
+}  // namespace
+}  // namespace image_test
