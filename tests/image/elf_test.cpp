@@ -2,6 +2,7 @@
 // libdw.
 #include "image/elf_writer.h"
 
+#include <dwarf.h>
 #include <elfutils/libdw.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -266,6 +267,39 @@ TEST_P(Elf, LibdwFindsTheLineOfEachAddress) {
   Dwarf_Die cu;
   ASSERT_NE(dwarf_addrdie(dw, 0x8000, &cu), nullptr);
   EXPECT_STREQ(dwarf_diename(&cu), "prog.bas");
+  dwarf_end(dw);
+  close(fd);
+}
+
+TEST_P(Elf, LibdwSeesOneSubprogramPerRoutine) {
+  ElfFile f(GetParam().make());
+  ASSERT_EQ(f.error(), "");
+  Program p = GetParam().make();
+  int fd = open(f.path().c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  Dwarf *dw = dwarf_begin(fd, DWARF_C_READ);
+  ASSERT_NE(dw, nullptr) << dwarf_errmsg(-1);
+  Dwarf_Die cu, child;
+  ASSERT_NE(dwarf_addrdie(dw, 0x8004, &cu), nullptr);
+  Dwarf_Addr low = 0, high = 0;
+  EXPECT_EQ(dwarf_lowpc(&cu, &low), 0);
+  EXPECT_EQ(dwarf_highpc(&cu, &high), 0);
+  EXPECT_EQ(low, 0x8000u);
+  EXPECT_EQ(high, p.code_end);
+  std::vector<std::string> found;
+  ASSERT_EQ(dwarf_child(&cu, &child), 0);
+  do {
+    ASSERT_EQ(dwarf_tag(&child), DW_TAG_subprogram);
+    ASSERT_EQ(dwarf_lowpc(&child, &low), 0);
+    ASSERT_EQ(dwarf_highpc(&child, &high), 0);
+    char range[40];
+    snprintf(range, sizeof range, " %llx-%llx", static_cast<unsigned long long>(low),
+             static_cast<unsigned long long>(high));
+    found.push_back(dwarf_diename(&child) + std::string(range));
+  } while (dwarf_siblingof(&child, &child) == 0);
+  bool thumb = p.isa == image::Isa::Thumb;
+  EXPECT_EQ(found, (std::vector<std::string>{thumb ? "MAIN 8008-800e" : "MAIN 8010-801c",
+                                             thumb ? "HELPER 8004-8008" : "HELPER 8004-800c"}));
   dwarf_end(dw);
   close(fd);
 }
