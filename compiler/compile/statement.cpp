@@ -15,6 +15,7 @@
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
+#include "frontend/source_lines.h"
 #include "frontend/symbols.h"
 
 uint8_t BASIC_const[BASIC_CONST_SIZE];
@@ -52,6 +53,14 @@ constexpr uint16_t line_enders[] = {
     237, 236,                               // LOOP, UNTIL
     229,                                    // NEXT
 };
+
+// Reads and tokenizes the next line; a source line's code begins where
+// emission stands now.
+int read_source_line() {
+  int ok = read_tokenize_line();
+  if (!cursor.driver_line) note_source_line(emit.fCODE);
+  return ok;
+}
 
 bool ends_compile(uint16_t t) {
   for (uint16_t e : line_enders)
@@ -130,7 +139,7 @@ int compile_select(int32_t exitHandle) {
     return 0;
   }
   do {
-    if (!read_tokenize_line()) return 0;
+    if (!read_source_line()) return 0;
     set_cursor(0);
   } while (cursor.g_token == TOK_EOL);
   emit.integer_ops = 1;
@@ -350,7 +359,7 @@ int compile_dim() {
 bool next_table_token() {
   advance();
   while (cursor.g_token == TOK_EOL) {
-    if (!read_tokenize_line()) return false;
+    if (!read_source_line()) return false;
     set_cursor(0);
     emit.last_op = 0;
   }
@@ -482,6 +491,7 @@ bool map_constant(const char *msg) {
 }
 
 int io_handler_map(uint8_t section) {
+  if (emit.io_handler_start < 0) emit.io_handler_start = emit.fCODE;
   emit.inside_ezh = section;
   add_op(OP_ASM, f_table[3]);
   advance();
@@ -599,7 +609,7 @@ int compile(int32_t exitHandle) {
   for (;;) {
     emit.integer_ops = 1;
     emit.bitwise_ops = 1;
-    if (!read_tokenize_line()) return 0;
+    if (!read_source_line()) return 0;
     set_cursor(0);
     if (cursor.g_token == TOK_END && g_tokenlist[1] != TOK_EOL) {
       cursor.g_tokenptr = 1;
