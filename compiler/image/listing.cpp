@@ -8,9 +8,10 @@
 
 namespace image {
 
-const std::string *SourceText::line(uint32_t file, uint32_t n) const {
-  if (file >= files.size() || n == 0 || n > files[file].size()) return nullptr;
-  return &files[file][n - 1];
+const std::string *SourceText::line(const std::string &file, uint32_t n) const {
+  auto it = files.find(file);
+  if (it == files.end() || n == 0 || n > it->second.size()) return nullptr;
+  return &it->second[n - 1];
 }
 
 namespace {
@@ -160,8 +161,10 @@ class Writer {
 
  private:
   void print_line(const LinePosition &l) {
-    const std::string *text = source_.line(l.file, l.line);
-    out_ += (l.file < p_.files.size() ? p_.files[l.file] : std::string("?")) + ":" + std::to_string(l.line) + ":";
+    // check() has made sure the file is listed.
+    const std::string &file = p_.files[l.file];
+    const std::string *text = source_.line(file, l.line);
+    out_ += file + ":" + std::to_string(l.line) + ":";
     if (text && !text->empty()) out_ += " " + *text;
     out_ += '\n';
   }

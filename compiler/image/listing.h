@@ -3,6 +3,7 @@
 // summary and the symbol map.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,11 +11,11 @@
 
 namespace image {
 
-// The text of the source files, indexed like Program::files.
+// The text of the source files, by the names Program::files gives them.
 struct SourceText {
-  std::vector<std::vector<std::string>> files;
+  std::map<std::string, std::vector<std::string>> files;
   // Line n (from 1) of file, or nullptr when it is not known.
-  const std::string *line(uint32_t file, uint32_t n) const;
+  const std::string *line(const std::string &file, uint32_t n) const;
 };
 
 // Writes the listing into out; returns "" or what went wrong. Thumb and ARM

@@ -14,7 +14,8 @@ namespace image_test {
 namespace {
 
 image::SourceText sample_source() {
-  return {{{"GOSUB HELPER", "' nothing here", "MAIN:", "", "A = 5", "END"}, {"#include'd line"}}};
+  return {{{"prog.bas", {"GOSUB HELPER", "' nothing here", "MAIN:", "", "A = 5", "END"}},
+           {"inc/lib.bas", {"#include'd line"}}}};
 }
 
 const char THUMB_LISTING[] =

@@ -34,7 +34,8 @@ TEST_P(RawBinary, RunsFromTheCodeToTheEndOfTheStrings) {
   EXPECT_EQ(read_file(from_srec), std::string(bin.bytes.begin(), bin.bytes.end()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, RawBinary, ::testing::Values(thumb_sample, arm_sample));
+INSTANTIATE_TEST_SUITE_P(Samples, RawBinary, ::testing::Values(thumb_sample, arm_sample),
+                         [](const auto &info) { return info.param == thumb_sample ? "thumb" : "arm"; });
 
 TEST(RawBinaryEdges, WithoutStringsItEndsWithTheCode) {
   image::Program p = thumb_sample();
