@@ -71,6 +71,16 @@ std::string units(const std::vector<uint8_t> &bytes, size_t offset, size_t n, in
   return s;
 }
 
+// A run of erased flash at least this long is shown as one line.
+constexpr uint32_t ERASED_RUN_SHOWN = 16;
+
+// The length of the run of 0xFF bytes at offset, up to limit bytes.
+uint32_t erased_run(const std::vector<uint8_t> &bytes, size_t offset, uint32_t limit) {
+  uint32_t n = 0;
+  while (n < limit && bytes[offset + n] == 0xFF) n++;
+  return n;
+}
+
 class Writer {
  public:
   Writer(const Program &p, const SourceText &source, std::string &out)
@@ -130,7 +140,14 @@ class Writer {
       events_up_to(a);
       size_t at = a - s.range.start;
       uint32_t limit = next_event(a, end);
-      if (s.contents == Contents::IoHandler) {
+      uint32_t erased = erased_run(bytes, at, limit - a);
+      if (erased >= ERASED_RUN_SHOWN) {
+        // Room left by __MAP__ CODE or between flash blocks: one line.
+        char text[48];
+        snprintf(text, sizeof text, "(%u bytes of erased flash)", erased);
+        code_line(a, "", text);
+        a += erased;
+      } else if (s.contents == Contents::IoHandler) {
         // Coprocessor instructions are two units; no disassembler knows them.
         uint32_t n = limit - a >= 4 ? 4 : 2;
         code_line(a, units(bytes, at, n, 2), "");

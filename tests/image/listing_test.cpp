@@ -101,6 +101,27 @@ TEST(Listing, IoHandlerCodeShowsItsUnitsOnly) {
   EXPECT_EQ(out.substr(out.size() - end.size()), end) << out;
 }
 
+TEST(Listing, ErasedFlashIsOneLine) {
+  image::Program p = thumb_sample();
+  // __MAP__ CODE left 0x100 bytes of erased flash before the last line.
+  p.spans[0].range.end = 0x8120;
+  p.segments[0].bytes.resize(0x120);
+  std::fill(p.segments[0].bytes.begin() + 0x14, p.segments[0].bytes.end(), 0xFF);
+  p.segments[0].bytes[0x114] = 0x70;
+  p.segments[0].bytes[0x115] = 0x47;
+  p.data = {{0x800E, 0x8014}};
+  p.code_end = 0x8116;
+  p.lines.back().address = 0x8114;
+  std::string out;
+  ASSERT_EQ(image::write_listing(p, image::SourceText{}, "", out), "");
+  EXPECT_NE(out.find("  00008010  5678 1234  .word 0x12345678\n"
+                     "  00008014             (256 bytes of erased flash)\n"
+                     "prog.bas:6:\n"
+                     "  00008114  4770       bx lr\n"),
+            std::string::npos)
+      << out;
+}
+
 // A listing line's address and bytes, and its mnemonic with the names
 // objdump and capstone give the same instruction made one.
 struct Row {
