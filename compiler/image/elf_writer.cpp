@@ -4,6 +4,7 @@
 #include <libelf.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <map>
 
@@ -298,6 +299,22 @@ std::string write_elf(const Program &p, int fd, const std::string &producer) {
   elf_flagphdr(e, ELF_C_SET, ELF_F_DIRTY);
   if (elf_update(e, ELF_C_WRITE) < 0) return libelf_error("writing");
   return "";
+}
+
+std::string elf_bytes(const Program &p, const std::string &producer, std::string &bytes) {
+  FILE *f = tmpfile();
+  if (!f) return "cannot make a temporary file for the ELF image";
+  std::string error = write_elf(p, fileno(f), producer);
+  bytes.clear();
+  if (error.empty()) {
+    rewind(f);
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    if (ferror(f)) error = "cannot read back the ELF image";
+  }
+  fclose(f);
+  return error;
 }
 
 }  // namespace image

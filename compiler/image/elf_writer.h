@@ -15,4 +15,8 @@ namespace image {
 // information.
 std::string write_elf(const Program &p, int fd, const std::string &producer);
 
+// The same file's bytes in bytes (written through an anonymous temporary
+// file, which libelf needs). Returns "" or what went wrong.
+std::string elf_bytes(const Program &p, const std::string &producer, std::string &bytes);
+
 }  // namespace image

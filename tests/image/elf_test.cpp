@@ -357,6 +357,15 @@ TEST(Elf, IoHandlerCodeIsItsOwnDataSection) {
   EXPECT_EQ(syms.find("HANDLER")->second, (SymbolRow{0x8010, 0, "NOTYPE", "GLOBAL", "2"}));
 }
 
+TEST(Elf, InMemoryBytesAreTheFileBytes) {
+  Program p = thumb_sample();
+  ElfFile f(p);
+  ASSERT_EQ(f.error(), "");
+  std::string bytes;
+  ASSERT_EQ(image::elf_bytes(p, "ombrik test", bytes), "");
+  EXPECT_EQ(bytes, read_file(f.path()));
+}
+
 TEST(Elf, RefusesAModelThatBreaksItsRules) {
   Program p = thumb_sample();
   p.data.push_back({0x3FFE0, 0x3FFE4});
