@@ -33,7 +33,9 @@ void note_source_line(uint32_t unit) {
   SourceLineTable &t = source_line_table;
   int32_t file = t.count < SOURCE_LINES_MAX ? current_file() : -1;
   if (file < 0) {
-    t.dropped++;
+    if (t.dropped++ == 0)
+      report_warning("too many source lines or files for the table of line positions: from this line on, lines "
+                     "have no code position in the ELF image's line information or in the listing");
     return;
   }
   source_lines[t.count++] = {static_cast<uint16_t>(file), diag.g_linenum, unit};

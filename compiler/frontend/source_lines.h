@@ -30,7 +30,8 @@ struct SourceLineTable {
 extern SourceLineTable source_line_table;
 
 // Records the line just read (reader.current_filename, diag.g_linenum) as
-// beginning at code unit `unit`.
+// beginning at code unit `unit`. The first line that does not fit gets a
+// warning (report_warning: none in the standard-input protocol).
 void note_source_line(uint32_t unit);
 
 // No line recorded, for a new program.

@@ -192,10 +192,9 @@ void add_lines(Program &p, const SourceText *source) {
 
 }  // namespace
 
-Gathered gather_program(const std::vector<Segment> &segments, const std::string &map_text,
-                        const std::string &directory, const SourceText *source) {
-  Gathered g;
-  Program &p = g.program;
+Program gather_program(const std::vector<Segment> &segments, const std::string &map_text,
+                       const std::string &directory, const SourceText *source) {
+  Program p;
   p.isa = arm_class() ? Isa::Arm : Isa::Thumb;
   p.directory = directory;
   p.segments = segments;
@@ -244,8 +243,7 @@ Gathered gather_program(const std::vector<Segment> &segments, const std::string 
 
   add_symbols(p, map_text, strings_base, strings_area.end);
   add_lines(p, source);
-  g.dropped_lines = source_line_table.dropped;
-  return g;
+  return p;
 }
 
 }  // namespace image

@@ -5,7 +5,7 @@
 //
 //   image::ImageCapture capture;            // before the compile's QUITDUMP
 //   ... compile and QUITDUMP ...
-//   image::Gathered g = image::gather_program(capture.segments(), map_text, cwd, &source);
+//   image::Program p = image::gather_program(capture.segments(error), map_text, cwd, &source);
 //
 // Until the next compile the compiler's tables hold the finished program;
 // gather_program reads them there.
@@ -34,18 +34,11 @@ class ImageCapture {
   std::vector<Segment> segments(std::string &error) const;
 };
 
-struct Gathered {
-  Program program;
-  // Source lines the compiler could not record because its table was full;
-  // they have no position in the program.
-  uint32_t dropped_lines = 0;
-};
-
 // map_text is what QUITDUMP printed besides the HEX image (procedure map
 // lines, the size summary, the symbol map); directory the directory relative
 // file names start from. With source, line positions of lines the source
 // does not have (the command that finished the program) are left out.
-Gathered gather_program(const std::vector<Segment> &segments, const std::string &map_text,
+Program gather_program(const std::vector<Segment> &segments, const std::string &map_text,
                         const std::string &directory, const SourceText *source);
 
 }  // namespace image

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "codegen_support.h"
+#include "core/hooks.h"
 #include "expression_support.h"
 
 namespace {
@@ -62,6 +63,33 @@ TEST(SourceLines, AFullTableDropsLinesAndChangesNoCode) {
   EXPECT_EQ(units(0, emit.fCODE), code);
   EXPECT_EQ(source_line_table.count, SOURCE_LINES_MAX);
   EXPECT_EQ(source_line_table.dropped, 3u);
+}
+
+struct Warning {
+  std::string file;
+  uint32_t line;
+  std::string message;
+};
+std::vector<Warning> warnings;
+
+void collect(void *, const char *file, uint32_t line, uint32_t, DiagnosticSeverity severity, const char *message) {
+  if (severity == DiagnosticSeverity::Warning) warnings.push_back({file, line, message});
+}
+
+TEST(SourceLines, AFullTableWarnsOnceWhereADiagnosticsSinkListens) {
+  reset_everything();
+  for (int32_t k = 0; k < SOURCE_LINES_MAX; k++) note_source_line(0);
+  warnings.clear();
+  CoreHooks saved = hooks;
+  hooks.report = collect;
+  compile_on("# 7 \"big.bas\"\nA = 1\nB = 2\n");
+  hooks = saved;
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].file, "big.bas");
+  EXPECT_EQ(warnings[0].line, 7u);
+  EXPECT_EQ(warnings[0].message,
+            "too many source lines or files for the table of line positions: from this line on, lines have no code "
+            "position in the ELF image's line information or in the listing");
 }
 
 TEST(SourceLines, AFullTableOfFileNamesDropsTheLinesOfNewFiles) {
