@@ -50,6 +50,20 @@ image::SourceText source_text(const PreprocessResult &source) {
   return text;
 }
 
+// The end of the listing: the size summary as build prints it, then the
+// symbol map's lines (procedures and their locals, then the globals).
+std::string listing_trailer(const std::string &text) {
+  std::string map;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    if (text.compare(start, 2, "> ") == 0) map += text.substr(start, end - start) + "\n";
+    start = end + 1;
+  }
+  return display_lines(text) + "\n" + map;
+}
+
 }  // namespace
 
 std::vector<OptionDef> image_options() {
@@ -147,7 +161,7 @@ bool image_outputs(const ImagePlan &plan, const CompileInputs &inputs, const Com
     }
     if (!plan.listing_path.empty()) {
       std::string listing;
-      error = image::write_listing(p, text, result.text, listing);
+      error = image::write_listing(p, text, listing_trailer(result.text), listing);
       if (!error.empty()) return false;
       files.push_back({plan.listing_path, listing});
     }

@@ -59,6 +59,9 @@ const Sample THUMB = {
         "800c: bd00 pop {pc}",
         "800e: 0000 .short 0x0000",
         "8010: 12345678 .word 0x12345678",
+        "8014: 00000000 .word 0x00000000",
+        "8018: 00000000 .word 0x00000000",
+        "801c: 00000000 .word 0x00000000",
     },
     {
         "Line 1 of \"prog.bas\" starts at address 0x8004 <HELPER> and ends at 0x8008 <MAIN>.",

@@ -124,7 +124,7 @@ std::string tool(const char *program, const std::string &arguments) {
 std::vector<std::string> objdump_instructions(const std::string &elf) {
   std::vector<std::string> found;
   static const std::regex instruction(R"(^\s+[0-9a-f]+:\t)");
-  for (const std::string &l : lines_of(tool(OMBRIK_OBJDUMP, "-d " + quote(elf)))) {
+  for (const std::string &l : lines_of(tool(OMBRIK_OBJDUMP, "-d -z " + quote(elf)))) {
     if (!std::regex_search(l, instruction)) continue;
     std::string single;
     std::istringstream words(l);

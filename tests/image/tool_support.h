@@ -56,7 +56,8 @@ std::vector<std::string> lines_of(const std::string &text);
 // Runs program with arguments; a failure is a test failure.
 std::string tool(const char *program, const std::string &arguments);
 
-// The instruction and data lines of objdump -d, white space made single:
+// The instruction and data lines of objdump -d -z (zeros shown), white
+// space made single:
 // "8004: 2705 movs r7, #5".
 std::vector<std::string> objdump_instructions(const std::string &elf);
 
