@@ -96,8 +96,8 @@ bool plan_images(const ParsedOptions &options, const std::string &source_path, I
     for (const FormatInfo &i : formats)
       if (extension == i.extension) named = &i;
     if (chosen && named && named != chosen) {
-      error = "the output '" + plan.image_path + "' names a " + named->description + ", not the " +
-              chosen->description + " --format=" + chosen->name + " asks for";
+      error = "the output '" + plan.image_path + "' has the extension of the " + named->description +
+              ", but --format=" + chosen->name + " asks for the " + chosen->description;
       return false;
     }
     if (!chosen) chosen = named ? named : &info(ImageFormat::BoardHex);

@@ -284,8 +284,171 @@ TEST_P(BuiltElf, SectionsAndSymbolsFollowTheBoardAndTheMap) {
 
 }
 
+// A program in two files: main.bas includes lib/util.bas.
+void write_multi_file_program(const Workspace &w) {
+  w.write("main.bas", read_file(SOURCE_DIR + "/tests/image/programs/main.bas"));
+  w.write("lib/util.bas", read_file(SOURCE_DIR + "/tests/image/programs/lib/util.bas"));
+}
+
+// Where the board's HEX holds the instruction that loads value into r7
+// (MOVS r7,#value or MOV r7,#value), which begins the line "x = value".
+uint32_t load_r7_address(const ByteMap &bytes, bool thumb, uint8_t value) {
+  std::vector<uint8_t> pattern = thumb ? std::vector<uint8_t>{value, 0x27} : std::vector<uint8_t>{value, 0x70, 0xA0, 0xE3};
+  uint32_t found = 0;
+  int count = 0;
+  for (const auto &[a, b] : bytes) {
+    if (a % pattern.size() != 0) continue;
+    bool match = true;
+    for (size_t k = 0; k < pattern.size() && match; k++) {
+      auto it = bytes.find(a + static_cast<uint32_t>(k));
+      match = it != bytes.end() && it->second == pattern[k];
+    }
+    if (match) {
+      found = a;
+      count++;
+    }
+  }
+  EXPECT_EQ(count, 1) << "instances of the load of " << static_cast<int>(value);
+  return found;
+}
+
+uint32_t map_address(const std::string &map, const std::string &name) {
+  std::smatch m;
+  if (!std::regex_search(map, m, std::regex("> 0x([0-9A-F]{8}) CODE +" + name + " 0\n"))) return 0;
+  return static_cast<uint32_t>(std::stoul(m[1], nullptr, 16));
+}
+
+std::string hex_address(uint32_t a) {
+  char b[16];
+  snprintf(b, sizeof b, "0x%x", a);
+  return b;
+}
+
+TEST_P(BuiltElf, GdbFindsTheLinesAndLabelsOfAProgramInTwoFiles) {
+  const Board &board = GetParam();
+  Workspace w(board);
+  write_multi_file_program(w);
+  ASSERT_EQ(w.build({"main.bas"}).status, 0);
+  Outcome o = w.build({"main.bas", "--format=elf"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  ByteMap bytes = read_board_hex(read_file(w.path("main.hex")), board.facts);
+  std::string map = read_file(w.path("main.map"));
+  uint32_t x101 = load_r7_address(bytes, board.thumb, 101), y102 = load_r7_address(bytes, board.thumb, 102),
+           x103 = load_r7_address(bytes, board.thumb, 103);
+  uint32_t twice = map_address(map, "TWICE"), start = map_address(map, "START");
+  ASSERT_NE(twice, 0u);
+  ASSERT_NE(start, 0u);
+
+  std::string out = tool(OMBRIK_GDB, "-batch -nx -ex 'info line main.bas:6' -ex 'info line main.bas:7' "
+                                     "-ex 'info line lib/util.bas:3' -ex 'info line util.bas:3' -ex 'info line *" +
+                                         hex_address(y102) + "' -ex 'info symbol " + hex_address(twice + 2) +
+                                         "' -ex 'info symbol " + hex_address(start) + "' " + w.path("main.elf"));
+  std::vector<std::string> lines = lines_of(out);
+  ASSERT_EQ(lines.size(), 7u) << out;
+  auto starts = [](const std::string &line, const char *file, uint32_t address) {
+    return "Line " + line + " of \"" + file + "\" starts at address " + hex_address(address) + " <";
+  };
+  EXPECT_EQ(lines[0].rfind(starts("6", "main.bas", x101), 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].rfind(starts("7", "main.bas", y102), 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2].rfind(starts("3", "lib/util.bas", x103), 0), 0u) << lines[2];
+  EXPECT_EQ(lines[3], lines[2]);
+  EXPECT_EQ(lines[4], lines[1]);
+  EXPECT_EQ(lines[5], "TWICE + 2 in section .text");
+  EXPECT_EQ(lines[6], "START in section .text");
+}
+
 INSTANTIATE_TEST_SUITE_P(Boards, BuiltElf, ::testing::Values(CORTEX, ARM7),
                          [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Listing, OfAProgramInTwoFilesAsAWholeFile) {
+  for (const Board *board : {&CORTEX, &ARM7}) {
+    SCOPED_TRACE(board->name);
+    Workspace w(*board);
+    write_multi_file_program(w);
+    Outcome o = w.build({"main.bas", "--listing"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(read_file(w.path("main.lst")),
+              read_file(SOURCE_DIR + "/tests/image/expected/main." + (board->thumb ? "thumb" : "arm") + ".lst"));
+    // The board's HEX is written as without --listing.
+    EXPECT_TRUE(fs::exists(w.path("main.hex")));
+  }
+}
+
+std::vector<std::string> files_in(const std::string &dir) {
+  std::vector<std::string> names;
+  for (const auto &e : fs::recursive_directory_iterator(dir)) names.push_back(fs::relative(e.path(), dir).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct BadRequest {
+  const char *name;
+  std::vector<std::string> args;
+  int status;
+  std::string error;  // the start of standard error
+};
+
+class BuildErrors : public ::testing::TestWithParam<BadRequest> {};
+
+TEST_P(BuildErrors, LeaveEverythingAsItWas) {
+  const BadRequest &r = GetParam();
+  Workspace w(BUILTIN);
+  w.write("prog.bas", "DIM a\na = 1\n");
+  w.write("broken.bas", "DIM a\na = 1 2\n");
+  w.write("prog.elf", "old image");
+  fs::create_directory(w.path("prog.lst"));
+  std::vector<std::string> before = files_in(w.path(""));
+  Outcome o = w.build(r.args);
+  EXPECT_EQ(o.status, r.status) << o.err;
+  EXPECT_EQ(o.err.substr(0, r.error.size()), r.error) << o.err;
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(files_in(w.path("")), before);
+  EXPECT_EQ(read_file(w.path("prog.elf")), "old image");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BuildErrors,
+    ::testing::Values(
+        BadRequest{"unknown_format", {"prog.bas", "--format=coff"}, 2,
+                   "ombrik: error: unknown image format 'coff' (hex, ihex, elf or bin)\n"},
+        BadRequest{"format_and_extension_differ", {"prog.bas", "--format=ihex", "-o", "prog.elf"}, 2,
+                   "ombrik: error: the output 'prog.elf' has the extension of the ELF image, but --format=ihex asks "
+                   "for the Intel HEX image\n"},
+        BadRequest{"image_over_source", {"prog.bas", "--format=elf", "-o", "prog.bas"}, 2,
+                   "ombrik: error: the output 'prog.bas' would replace the source file\n"},
+        BadRequest{"elf_of_a_program_with_errors", {"broken.bas", "--format=elf"}, 1,
+                   "broken.bas:2:7: error: "},
+        BadRequest{"unwritable_directory", {"prog.bas", "-o", "missing/prog.elf"}, 9,
+                   "ombrik: error: "},
+        // The listing cannot be written where a directory is: the ELF file is
+        // not replaced either.
+        BadRequest{"listing_path_taken", {"prog.bas", "--format=elf", "--listing"}, 9, "ombrik: error: "}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(BuildErrorMessages, AnElfOfAProgramWithErrorsIsRefusedByName) {
+  Workspace w(BUILTIN);
+  w.write("broken.bas", "DIM a\na = 1 2\n");
+  Outcome o = w.build({"broken.bas", "--format=elf"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("\nombrik: error: no ELF image written: the program did not compile\n"), std::string::npos)
+      << o.err;
+}
+
+TEST(BuildWarnings, AProgramLongerThanTheLineTableBuildsWithOneWarning) {
+  Workspace w(CORTEX);
+  std::string source = "DIM a\na = 5\n";
+  for (int k = 0; k < 65540; k++) source += "' a remark\n";
+  source += "a = 7\n";
+  w.write("big.bas", source);
+  Outcome o = w.build({"big.bas", "--format=elf"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "big.bas:65537: warning: too many source lines or files for the table of line positions: from this line "
+            "on, lines have no code position in the ELF image's line information or in the listing\n");
+  // The lines before still have theirs.
+  std::string out = tool(OMBRIK_GDB, "-batch -nx -ex 'info line big.bas:2' " + w.path("big.elf"));
+  EXPECT_EQ(out.rfind("Line 2 of \"big.bas\" starts at address 0x8004 <MAIN>", 0), 0u) << out;
+}
 
 }  // namespace
 }  // namespace image_test
