@@ -248,14 +248,39 @@ TEST_P(Elf, GdbMapsLinesToAddressesAndAddressesToSymbols) {
   EXPECT_EQ(lines_of(out), GetParam().gdb);
 }
 
+// An ELF file's debug information opened with libdw, closed at the end of
+// the scope.
+class DwarfFile {
+ public:
+  explicit DwarfFile(const std::string &path) : fd_(open(path.c_str(), O_RDONLY)) {
+    if (fd_ >= 0) dw_ = dwarf_begin(fd_, DWARF_C_READ);
+  }
+  ~DwarfFile() {
+    if (dw_) dwarf_end(dw_);
+    if (fd_ >= 0) close(fd_);
+  }
+  DwarfFile(const DwarfFile &) = delete;
+  DwarfFile &operator=(const DwarfFile &) = delete;
+  Dwarf *get() const { return dw_; }
+
+ private:
+  int fd_;
+  Dwarf *dw_ = nullptr;
+};
+
+// A sample's ELF file, opened with libdw.
+struct SampleDebugInfo {
+  explicit SampleDebugInfo(const Program &p) : elf(p), dwarf(elf.path()) {}
+  ElfFile elf;
+  DwarfFile dwarf;
+};
+
 // libdw is what the simulator and other debuggers built on elfutils use.
 TEST_P(Elf, LibdwFindsTheLineOfEachAddress) {
-  ElfFile f(GetParam().make());
-  ASSERT_EQ(f.error(), "");
   Program p = GetParam().make();
-  int fd = open(f.path().c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  Dwarf *dw = dwarf_begin(fd, DWARF_C_READ);
+  SampleDebugInfo s(p);
+  ASSERT_EQ(s.elf.error(), "");
+  Dwarf *dw = s.dwarf.get();
   ASSERT_NE(dw, nullptr) << dwarf_errmsg(-1);
   for (const image::LinePosition &l : image::code_lines(p)) {
     Dwarf_Die cu;
@@ -270,17 +295,13 @@ TEST_P(Elf, LibdwFindsTheLineOfEachAddress) {
   Dwarf_Die cu;
   ASSERT_NE(dwarf_addrdie(dw, 0x8000, &cu), nullptr);
   EXPECT_STREQ(dwarf_diename(&cu), "prog.bas");
-  dwarf_end(dw);
-  close(fd);
 }
 
 TEST_P(Elf, LibdwSeesOneSubprogramPerRoutine) {
-  ElfFile f(GetParam().make());
-  ASSERT_EQ(f.error(), "");
   Program p = GetParam().make();
-  int fd = open(f.path().c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  Dwarf *dw = dwarf_begin(fd, DWARF_C_READ);
+  SampleDebugInfo s(p);
+  ASSERT_EQ(s.elf.error(), "");
+  Dwarf *dw = s.dwarf.get();
   ASSERT_NE(dw, nullptr) << dwarf_errmsg(-1);
   Dwarf_Die cu, child;
   ASSERT_NE(dwarf_addrdie(dw, 0x8004, &cu), nullptr);
@@ -303,8 +324,6 @@ TEST_P(Elf, LibdwSeesOneSubprogramPerRoutine) {
   bool thumb = p.isa == image::Isa::Thumb;
   EXPECT_EQ(found, (std::vector<std::string>{thumb ? "MAIN 8008-800e" : "MAIN 8010-801c",
                                              thumb ? "HELPER 8004-8008" : "HELPER 8004-800c"}));
-  dwarf_end(dw);
-  close(fd);
 }
 
 TEST_P(Elf, LoadableContentsAreTheFlash) {

@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-#include <sstream>
 
+#include "disassembly_rows.h"
 #include "samples.h"
 #include "tool_support.h"
 
@@ -122,62 +121,16 @@ TEST(Listing, ErasedFlashIsOneLine) {
       << out;
 }
 
-// A listing line's address and bytes, and its mnemonic with the names
-// objdump and capstone give the same instruction made one.
-struct Row {
-  uint32_t address;
-  std::vector<uint8_t> bytes;
-  std::string mnemonic;
-  bool operator==(const Row &) const = default;
-};
-
-std::ostream &operator<<(std::ostream &os, const Row &r) {
-  os << std::hex << r.address << " [";
-  for (uint8_t b : r.bytes) os << ' ' << static_cast<int>(b);
-  return os << " ] " << r.mnemonic;
-}
-
-// Each hexadecimal group is one little-endian unit.
-std::vector<uint8_t> unit_bytes(const std::string &groups) {
-  std::vector<uint8_t> out;
-  std::istringstream in(groups);
-  for (std::string g; in >> g;) {
-    uint32_t v = static_cast<uint32_t>(std::stoul(g, nullptr, 16));
-    for (size_t k = 0; k < g.size() / 2; k++) out.push_back(static_cast<uint8_t>(v >> (8 * k)));
-  }
-  return out;
-}
-
-std::string same_name(const std::string &m) {
-  static const std::map<std::string, std::string> aliases = {
-      {"stmfd", "stmdb"}, {"ldmfd", "ldm"}, {"nop", "mov"}};
-  auto it = aliases.find(m);
-  return it == aliases.end() ? m : it->second;
-}
-
 TEST(Listing, AgreesWithObjdumpOnEveryInstructionAndDataWord) {
   for (auto make : {thumb_sample, arm_sample}) {
     image::Program p = make();
     std::string listing;
     ASSERT_EQ(image::write_listing(p, sample_source(), "", listing), "");
-    static const std::regex listed(R"(^  ([0-9A-F]{8})  ((?:[0-9A-F]{4,8} ?)+) +(\S+))");
-    std::vector<Row> from_listing;
-    for (const std::string &l : lines_of(listing)) {
-      std::smatch m;
-      if (std::regex_search(l, m, listed))
-        from_listing.push_back({static_cast<uint32_t>(std::stoul(m[1], nullptr, 16)), unit_bytes(m[2]), m[3]});
-    }
+    std::vector<Row> from_listing = listing_rows(listing);
     TempDir dir;
     std::string elf = dir.path("prog.elf");
     ASSERT_EQ(write_elf_file(p, elf), "");
-    static const std::regex dumped(R"(^([0-9a-f]+): ((?:[0-9a-f]{4,8} )+)(\S+))");
-    std::vector<Row> from_objdump;
-    for (const std::string &l : objdump_instructions(elf)) {
-      std::smatch m;
-      if (std::regex_search(l, m, dumped))
-        from_objdump.push_back(
-            {static_cast<uint32_t>(std::stoul(m[1], nullptr, 16)), unit_bytes(m[2]), same_name(m[3])});
-    }
+    std::vector<Row> from_objdump = objdump_rows(elf);
     // objdump shows the rest of the last record too.
     std::erase_if(from_objdump, [&p](const Row &r) { return r.address >= p.code_end; });
     EXPECT_EQ(from_listing, from_objdump);

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -35,18 +34,6 @@ Result run(const std::string &command) {
   int w = pclose(f);
   r.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
   return r;
-}
-
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
 }
 
 std::string quote(const std::string &word) {

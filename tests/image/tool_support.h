@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../cli/process.h"
 #include "image/program.h"
 
 namespace image_test {
@@ -31,8 +32,8 @@ struct Result {
 // Runs a shell command line.
 Result run(const std::string &command);
 
-std::string read_file(const std::string &path);
-void write_file(const std::string &path, const std::string &text);
+using ombrik::test::read_file;
+using ombrik::test::write_file;
 
 // Shell quoting of one word.
 std::string quote(const std::string &word);

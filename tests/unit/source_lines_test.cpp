@@ -21,21 +21,6 @@ std::vector<Entry> entries() {
   return v;
 }
 
-// Compiles lines on whatever the table holds now (compile_session starts a
-// new program); returns what was printed.
-std::string compile_on(const std::string &lines) {
-  StdinFeed feed(lines + "QUIT\n");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  for (int passes = 0; passes < 100; passes++) {
-    compile(0);
-    if (g_tokenlist[0] == 246) break;
-    all_compilers();
-  }
-  testing::internal::GetCapturedStderr();
-  return testing::internal::GetCapturedStdout();
-}
-
 TEST(SourceLines, EachSourceLineWithItsFileLineAndFirstUnit) {
   // The start-up call takes units 0 and 1; each assignment two units.
   Session s = compile_session("# 3 \"a.bas\"\nA = 1\n' a remark\nB = 2\n@ an echo\n# 1 \"b.bas\"\nC = 3\n");
@@ -59,7 +44,7 @@ TEST(SourceLines, AFullTableDropsLinesAndChangesNoCode) {
   reset_everything();
   for (int32_t k = 0; k < SOURCE_LINES_MAX; k++) note_source_line(0);
   ASSERT_EQ(source_line_table.count, SOURCE_LINES_MAX);
-  EXPECT_EQ(compile_on("A = 1\nB = 123456\n"), plain.out);
+  EXPECT_EQ(compile_more("A = 1\nB = 123456\n").out, plain.out);
   EXPECT_EQ(units(0, emit.fCODE), code);
   EXPECT_EQ(source_line_table.count, SOURCE_LINES_MAX);
   EXPECT_EQ(source_line_table.dropped, 3u);
@@ -82,7 +67,7 @@ TEST(SourceLines, AFullTableWarnsOnceWhereADiagnosticsSinkListens) {
   warnings.clear();
   CoreHooks saved = hooks;
   hooks.report = collect;
-  compile_on("# 7 \"big.bas\"\nA = 1\nB = 2\n");
+  compile_more("# 7 \"big.bas\"\nA = 1\nB = 2\n");
   hooks = saved;
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].file, "big.bas");
