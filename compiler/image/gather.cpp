@@ -1,6 +1,7 @@
 #include "image/gather.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -83,19 +84,27 @@ namespace {
 struct MapLine {
   uint32_t address;
   std::string kind, name;
-  uint32_t size;
+  uint32_t size;  // 0 where the map gives none (a parameter array's -1)
 };
+
+bool parse_number(const std::string &text, int base, int64_t &value) {
+  const char *end = text.data() + text.size();
+  auto [at, error] = std::from_chars(text.data(), end, value, base);
+  return error == std::errc() && at == end;
+}
 
 std::vector<MapLine> map_lines(const std::string &text) {
   std::vector<MapLine> out;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("> 0x", 0) != 0) continue;
-    std::istringstream words(line.substr(2));
+    std::istringstream words(line.substr(4));
     std::string address, kind, name, size;
-    if (!(words >> address >> kind >> name >> size)) continue;
-    out.push_back({static_cast<uint32_t>(std::stoul(address, nullptr, 16)), kind, name,
-                   static_cast<uint32_t>(std::stoul(size, nullptr, kind == "OTHER" ? 16 : 10))});
+    int64_t a = 0, n = 0;
+    if (!(words >> address >> kind >> name >> size) || !parse_number(address, 16, a) ||
+        !parse_number(size, kind == "OTHER" ? 16 : 10, n))
+      continue;
+    out.push_back({static_cast<uint32_t>(a), kind, name, n > 0 ? static_cast<uint32_t>(n) : 0});
   }
   return out;
 }
