@@ -1,39 +1,15 @@
 #include "image/dwarf.h"
 
+#include <dwarf.h>  // elfutils (libdw-dev): the DWARF codes
+
 #include <algorithm>
 
 namespace image {
 
 namespace {
 
-// DWARF codes used here.
-enum : uint8_t {
-  DW_TAG_compile_unit = 0x11,
-  DW_TAG_subprogram = 0x2e,
-  DW_CHILDREN_no = 0,
-  DW_CHILDREN_yes = 1,
-  DW_AT_name = 0x03,
-  DW_AT_stmt_list = 0x10,
-  DW_AT_low_pc = 0x11,
-  DW_AT_high_pc = 0x12,
-  DW_AT_language = 0x13,
-  DW_AT_comp_dir = 0x1b,
-  DW_AT_producer = 0x25,
-  DW_FORM_addr = 0x01,
-  DW_FORM_data2 = 0x05,
-  DW_FORM_data4 = 0x06,
-  DW_FORM_string = 0x08,
-  DW_FORM_sec_offset = 0x17,
-  DW_LNS_copy = 1,
-  DW_LNS_advance_pc = 2,
-  DW_LNS_advance_line = 3,
-  DW_LNS_set_file = 4,
-  DW_LNE_end_sequence = 1,
-  DW_LNE_set_address = 2,
-};
 // No language code exists for BASIC; the assembler code tells a debugger
 // to expect neither types nor scopes.
-constexpr uint16_t DW_LANG_Mips_Assembler = 0x8001;
 constexpr uint16_t DWARF_VERSION = 4, ARANGES_VERSION = 2;
 constexpr uint8_t ADDRESS_SIZE = 4;
 constexpr uint8_t ABBREV_UNIT = 1, ABBREV_SUBPROGRAM = 2;
