@@ -6,6 +6,8 @@ packages=(
   g++ cmake ninja-build make libgtest-dev
   # generated code is disassembled and HEX output read back in the tests
   libcapstone-dev srecord libunicorn-dev
+  # ELF images (libelf) and their read-back: binutils, gdb, libdw, intelhex
+  libelf-dev libdw-dev binutils-arm-none-eabi gdb-multiarch python3-intelhex
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
   # the command line's JSON and SARIF diagnostics (and the language

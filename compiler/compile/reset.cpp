@@ -11,6 +11,7 @@
 #include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/line_reader.h"
+#include "frontend/source_lines.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
@@ -20,6 +21,7 @@ void reset_program() {
   layout_from_table();
   compute_firmware_facts();
   reset_constant_strings();
+  reset_source_lines();
   reset_symbols();
   reset_declarations();
   reset_codegen();
