@@ -25,10 +25,12 @@
 #include <sstream>
 #include <string>
 
-#include "code_check.h"
-#include "hex_image.h"
-#include "runner.h"
-#include "target.h"
+#include "sim/board.h"
+#include "sim/code_check.h"
+#include "sim/console.h"
+#include "sim/format.h"
+#include "sim/image.h"
+#include "sim/machine.h"
 
 extern char **environ;
 
@@ -82,27 +84,11 @@ std::string base_name(const std::string &path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string session(const emu::Target &t, const std::string &path, const std::string &source,
+std::string session(const std::vector<uint16_t> &table, const std::string &path, const std::string &source,
                     const char *command) {
-  std::string s = emu::download_text(t) + "# 1 \"" + base_name(path) + "\"\n" + source;
+  std::string s = sim::table_download_text(table) + "# 1 \"" + base_name(path) + "\"\n" + source;
   if (!s.empty() && s.back() != '\n') s += '\n';
   return s + command + "\n";
-}
-
-// Shows a byte string with its control characters visible.
-std::string visible(const std::string &s) {
-  std::string v;
-  for (unsigned char c : s) {
-    if (c == '\n') v += "\\n";
-    else if (c == '\r') v += "\\r";
-    else if (c == '\t') v += "\\t";
-    else if (c < 32 || c >= 127) {
-      char buf[8];
-      snprintf(buf, sizeof buf, "\\x%02X", c);
-      v += buf;
-    } else v += static_cast<char>(c);
-  }
-  return v;
 }
 
 bool has_error_line(const std::string &out) {
@@ -110,15 +96,15 @@ bool has_error_line(const std::string &out) {
 }
 
 struct Compiled {
-  emu::HexImage image;
-  emu::CodeMap map;
+  sim::Image image;
+  sim::CodeMap map;
 };
 
-bool compile_image(const std::string &ombrik, const emu::Target &t, const std::string &path,
+bool compile_image(const std::string &ombrik, const sim::Board &b, const std::string &path,
                    const std::string &source, Compiled &c) {
   std::string out, error;
   int status;
-  if (!run_process(ombrik, session(t, path, source, "QUITDUMP"), out, status)) {
+  if (!run_process(ombrik, session(b.table, path, source, "QUITDUMP"), out, status)) {
     fprintf(stderr, "cannot run %s\n", ombrik.c_str());
     return false;
   }
@@ -126,20 +112,20 @@ bool compile_image(const std::string &ombrik, const emu::Target &t, const std::s
     fprintf(stderr, "QUITDUMP ended with status %d:\n%s\n", status, out.c_str());
     return false;
   }
-  if (!emu::parse_hex(out, c.image, error)) {
+  if (!sim::parse_hex(out, c.image, error, b.hex_upper_offset)) {
     fprintf(stderr, "Intel HEX: %s\n", error.c_str());
     return false;
   }
-  c.map = emu::check_code(t, c.image);
+  c.map = sim::check_code(b, c.image);
   for (const std::string &e : c.map.errors) fprintf(stderr, "code check: %s\n", e.c_str());
   return c.map.errors.empty();
 }
 
-bool host_output(const std::string &ombrik, const emu::Target &t, const std::string &path,
+bool host_output(const std::string &ombrik, const sim::Board &b, const std::string &path,
                  const std::string &source, std::string &printed) {
   std::string out;
   int status;
-  if (!run_process(ombrik, session(t, path, source, "RUN"), out, status)) {
+  if (!run_process(ombrik, session(b.table, path, source, "RUN"), out, status)) {
     fprintf(stderr, "cannot run %s\n", ombrik.c_str());
     return false;
   }
@@ -161,8 +147,8 @@ int compare(const std::string &host, const std::string &target) {
   size_t from = host.rfind('\n', k == 0 ? 0 : k - 1);
   from = from == std::string::npos ? 0 : from + 1;
   fprintf(stderr, "outputs differ at byte %zu (line %zu):\n", k, line);
-  fprintf(stderr, "  RUN     : %s\n", visible(host.substr(from, k - from + 60)).c_str());
-  fprintf(stderr, "  emulated: %s\n", visible(target.substr(from, k - from + 60)).c_str());
+  fprintf(stderr, "  RUN     : %s\n", sim::visible(host.substr(from, k - from + 60)).c_str());
+  fprintf(stderr, "  emulated: %s\n", sim::visible(target.substr(from, k - from + 60)).c_str());
   fprintf(stderr, "RUN printed %zu bytes, the emulated code %zu\n", host.size(), target.size());
   return 1;
 }
@@ -176,17 +162,24 @@ int usage() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  const emu::Target *target = &emu::thumb_target();
+  std::string board_name = "thumb";
   const char TARGET_OPTION[] = "--target=";
   if (argc > 1 && strncmp(argv[1], TARGET_OPTION, strlen(TARGET_OPTION)) == 0) {
-    target = emu::find_target(argv[1] + strlen(TARGET_OPTION));
-    if (!target) return usage();
+    board_name = argv[1] + strlen(TARGET_OPTION);
     argc--;
     argv++;
   }
-  const emu::Target &t = *target;
+  std::vector<uint16_t> table = board_name == "thumb" || board_name == "arm" ? sim::board_table(board_name)
+                                                                              : std::vector<uint16_t>{};
+  sim::Board b;
+  std::string error;
+  if (table.empty()) return usage();
+  if (!sim::make_board(table, b, error)) {
+    fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
   if (argc == 2 && strcmp(argv[1], "table") == 0) {
-    fputs(emu::download_text(t).c_str(), stdout);
+    fputs(sim::table_download_text(b.table).c_str(), stdout);
     return 0;
   }
   if (argc != 4 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "run") != 0)) return usage();
@@ -196,22 +189,25 @@ int main(int argc, char **argv) {
     return 2;
   }
   Compiled c;
-  if (!compile_image(ombrik, t, path, source, c)) return 1;
-  emu::RunResult r = emu::run_image(t, c.image, c.map, INSTRUCTION_LIMIT);
+  if (!compile_image(ombrik, b, path, source, c)) return 1;
+  sim::StringConsole console;
+  sim::Stats stats;
+  sim::Stop r = sim::run_image(b, c.image, c.map, console, sim::Limits{INSTRUCTION_LIMIT, 0}, &stats);
+  bool ok = r.kind == sim::StopKind::End;
   if (strcmp(argv[1], "run") == 0) {
-    fwrite(r.output.data(), 1, r.output.size(), stdout);
-    if (!r.ok) fprintf(stderr, "%s\n", r.error.c_str());
-    return r.ok ? 0 : 1;
+    fwrite(console.output().data(), 1, console.output().size(), stdout);
+    if (!ok) fprintf(stderr, "%s\n", r.message.c_str());
+    return ok ? 0 : 1;
   }
   std::string host;
-  if (!host_output(ombrik, t, path, source, host)) return 1;
-  if (!r.ok) {
-    fprintf(stderr, "emulated run failed: %s\n", r.error.c_str());
-    fprintf(stderr, "emulated output so far: %s\n", visible(r.output).c_str());
+  if (!host_output(ombrik, b, path, source, host)) return 1;
+  if (!ok) {
+    fprintf(stderr, "emulated run failed: %s\n", r.message.c_str());
+    fprintf(stderr, "emulated output so far: %s\n", sim::visible(console.output()).c_str());
     return 1;
   }
   printf("%d blocks, %d instructions reached (%d unreached), %d literals, %llu executed\n", c.image.blocks,
          c.map.instructions, c.map.dead_instructions, c.map.literals,
-         static_cast<unsigned long long>(r.instructions));
-  return compare(host, r.output);
+         static_cast<unsigned long long>(stats.instructions));
+  return compare(host, console.output());
 }

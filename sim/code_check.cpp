@@ -1,19 +1,19 @@
-#include "code_check.h"
+#include "sim/code_check.h"
 
 #include <capstone/capstone.h>
 
 #include <cstdio>
 #include <deque>
 
-namespace emu {
+#include "sim/format.h"
+
+namespace sim {
 
 namespace {
 
-std::string hex32(uint32_t v) {
-  char buf[16];
-  snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
+constexpr uint16_t THUMB_WFI = 0xBF30;
+// SLEEP on ARM code: the word the firmware takes as wait for interrupt.
+constexpr uint32_t ARM_SLEEP = 0xE3200003;
 
 int32_t sign_extend(uint32_t v, int bits) {
   uint32_t m = 1u << (bits - 1);
@@ -45,7 +45,7 @@ void sweep_unreached_units(CodeMap &map, Value value, uint32_t erased, Follow fo
 
 class ThumbChecker {
  public:
-  ThumbChecker(const Target &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
+  ThumbChecker(const Board &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
     map_.base = code.address;
     map_.unit_bytes = 2;
     map_.units.assign(code.bytes.size() / 2, Unit::Unknown);
@@ -99,7 +99,7 @@ class ThumbChecker {
     }
     size_t k = index_of(literal);
     for (size_t j = k; j < k + 2; j++) {
-      if (map_.units[j] == Unit::Code || map_.units[j] == Unit::CodeTail)
+      if (is_code(map_.units[j]) || map_.units[j] == Unit::CodeTail)
         error(from, "loads a literal from code at " + hex32(address(j)));
       else if (map_.units[j] != Unit::Data) {
         map_.units[j] = Unit::Data;
@@ -121,10 +121,7 @@ class ThumbChecker {
       work.push_back(index_of(target));
       return;
     }
-    if (target >= t_.stub_base && (target - t_.stub_base) % 4 == 0) {
-      int entry = static_cast<int>((target - t_.stub_base) / 4);
-      if (entry < TABLE_WORDS && !is_layout_word(entry)) return;
-    }
+    if (t_.entry_at(target) >= 0) return;
     error(from, "BL to " + hex32(target) + ", neither code nor a firmware entry");
   }
 
@@ -134,7 +131,7 @@ class ThumbChecker {
       size_t i = work.front();
       work.pop_front();
       while (i < count()) {
-        if (map_.units[i] == Unit::Code) break;  // already followed from here
+        if (is_code(map_.units[i])) break;  // already followed from here
         if (map_.units[i] == Unit::CodeTail) {
           error(i, "a branch lands in the middle of a BL");
           break;
@@ -149,7 +146,7 @@ class ThumbChecker {
           error(i, text);
           break;
         }
-        map_.units[i] = Unit::Code;
+        map_.units[i] = unit(i) == THUMB_WFI ? Unit::Sleep : Unit::Code;
         if (size == 2) {
           if (map_.units[i + 1] == Unit::Data) error(i, "BL overlaps a literal");
           map_.units[i + 1] = Unit::CodeTail;
@@ -185,7 +182,7 @@ class ThumbChecker {
                           [this](size_t i) { follow(i); });
   }
 
-  const Target &t_;
+  const Board &t_;
   const Segment &seg_;
   CodeMap &map_;
   csh cs_ = 0;
@@ -196,7 +193,7 @@ class ThumbChecker {
 // reads and returns behind; that word is data, never code.
 class ArmChecker {
  public:
-  ArmChecker(const Target &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
+  ArmChecker(const Board &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
     map_.base = code.address;
     map_.unit_bytes = 4;
     map_.units.assign(code.bytes.size() / 4, Unit::Unknown);
@@ -258,7 +255,7 @@ class ArmChecker {
       return;
     }
     size_t k = index_of(a);
-    if (map_.units[k] == Unit::Code)
+    if (is_code(map_.units[k]))
       error(from, std::string(what) + " at " + hex32(a) + " is code");
     else if (map_.units[k] != Unit::Data) {
       map_.units[k] = Unit::Data;
@@ -274,20 +271,13 @@ class ArmChecker {
     work.push_back(index_of(target));
   }
 
-  // The firmware entry at target, or -1 when target is no entry's stub.
-  int entry_at(uint32_t target) const {
-    if (target < t_.stub_base || (target - t_.stub_base) % 4 != 0) return -1;
-    int entry = static_cast<int>((target - t_.stub_base) / 4);
-    return entry < TABLE_WORDS && !is_layout_word(entry) ? entry : -1;
-  }
-
   void follow(size_t start) {
     std::deque<size_t> work{start};
     while (!work.empty()) {
       size_t i = work.front();
       work.pop_front();
       while (i < count()) {
-        if (map_.units[i] == Unit::Code) break;  // already followed from here
+        if (is_code(map_.units[i])) break;  // already followed from here
         if (map_.units[i] == Unit::Data) {
           error(i, "reached as code, but it is a data word");
           break;
@@ -297,9 +287,9 @@ class ArmChecker {
           error(i, text);
           break;
         }
-        map_.units[i] = Unit::Code;
-        map_.instructions++;
         uint32_t w = word(i);
+        map_.units[i] = w == ARM_SLEEP ? Unit::Sleep : Unit::Code;
+        map_.instructions++;
         uint32_t pc = address(i) + 8;
         bool always = (w >> 28) == 0xE;
         bool falls_through = true;
@@ -309,7 +299,7 @@ class ArmChecker {
           falls_through = !always;
         } else if ((w & 0x0F000000) == 0x0B000000) {  // BL<cond>
           uint32_t target = pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4);
-          int entry = entry_at(target);
+          int entry = t_.entry_at(target);
           if (in_code(target)) {
             work.push_back(index_of(target));
           } else if (entry < 0) {
@@ -350,7 +340,7 @@ class ArmChecker {
     sweep_unreached_units(map_, [this](size_t i) { return word(i); }, 0xFFFFFFFF, [this](size_t i) { follow(i); });
   }
 
-  const Target &t_;
+  const Board &t_;
   const Segment &seg_;
   CodeMap &map_;
   csh cs_ = 0;
@@ -358,14 +348,14 @@ class ArmChecker {
 
 }  // namespace
 
-CodeMap check_code(const Target &t, const HexImage &image) {
+CodeMap check_code(const Board &t, const Image &image) {
   CodeMap map;
   const Segment *code = image.find(t.code_start);
   if (!code || code->address != t.code_start) {
     map.errors.push_back("no code at " + hex32(t.code_start));
     return map;
   }
-  if (t.isa == Isa::Thumb) {
+  if (!t.arm()) {
     ThumbChecker c(t, *code, map);
     c.run();
   } else {
@@ -375,4 +365,4 @@ CodeMap check_code(const Target &t, const HexImage &image) {
   return map;
 }
 
-}  // namespace emu
+}  // namespace sim

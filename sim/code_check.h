@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "hex_image.h"
-#include "target.h"
+#include "sim/board.h"
+#include "sim/image.h"
 
-namespace emu {
+namespace sim {
 
-enum class Unit : uint8_t { Unknown, Code, CodeTail, Data, Padding };
+// Sleep is the code unit of SLEEP's wait-for-interrupt instruction.
+enum class Unit : uint8_t { Unknown, Code, CodeTail, Data, Padding, Sleep };
+inline bool is_code(Unit u) { return u == Unit::Code || u == Unit::Sleep; }
 
 struct CodeMap {
   uint32_t base = 0;            // address of unit 0
@@ -28,10 +30,17 @@ struct CodeMap {
   bool is_instruction(uint32_t address) const {
     if (address < base || (address - base) % unit_bytes) return false;
     uint32_t i = (address - base) / unit_bytes;
-    return i < units.size() && units[i] == Unit::Code;
+    return i < units.size() && is_code(units[i]);
   }
+  // The unit at address, Unknown outside the code.
+  Unit unit_at(uint32_t address) const {
+    if (address < base || (address - base) % unit_bytes) return Unit::Unknown;
+    uint32_t i = (address - base) / unit_bytes;
+    return i < units.size() ? units[i] : Unit::Unknown;
+  }
+  uint32_t end() const { return base + unit_bytes * static_cast<uint32_t>(units.size()); }
 };
 
-CodeMap check_code(const Target &t, const HexImage &image);
+CodeMap check_code(const Board &board, const Image &image);
 
-}  // namespace emu
+}  // namespace sim

@@ -1,14 +1,14 @@
-#include "firmware.h"
+#include "sim/firmware.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#include "host/printf_format.h"
-
 #include <optional>
 
-namespace emu {
+#include "host/printf_format.h"
+#include "sim/format.h"
+
+namespace sim {
 
 namespace {
 
@@ -130,8 +130,8 @@ const char *Firmware::entry_name(int entry) {
   return "unnamed";
 }
 
-Firmware::Firmware(uc_engine *uc, const Target &target, std::string &output)
-    : uc_(uc), t_(target), out_(output), str_aptr_(target.string_accumulator()) {}
+Firmware::Firmware(uc_engine *uc, const Board &board, Console &console, Pins &pins)
+    : uc_(uc), b_(board), console_(console), pins_(pins), str_aptr_(board.string_accumulator()) {}
 
 uint32_t Firmware::get(int reg) const {
   uint32_t v = 0;
@@ -141,18 +141,14 @@ uint32_t Firmware::get(int reg) const {
 
 void Firmware::set(int reg, uint32_t value) { uc_reg_write(uc_, reg, &value); }
 
-float Firmware::get_float(int reg) const { return as_float(get(reg)); }
-void Firmware::set_float(int reg, float f) { set(reg, as_bits(f)); }
 
 std::string Firmware::read_string(uint32_t address) {
   std::string s;
   for (uint32_t k = 0; k < 0x10000; k++) {
     char c;
     if (uc_mem_read(uc_, address + k, &c, 1) != UC_ERR_OK) {
-      char buf[80];
-      snprintf(buf, sizeof buf, "string read at 0x%08X failed", address + k);
       memory_fault_ = true;
-      fault_ = buf;
+      fault_ = "string read at " + hex32(address + k) + " failed";
       return s;
     }
     if (c == 0) return s;
@@ -165,17 +161,15 @@ std::string Firmware::read_string(uint32_t address) {
 
 void Firmware::write_bytes(uint32_t address, const std::string &bytes) {
   if (uc_mem_write(uc_, address, bytes.data(), bytes.size()) != UC_ERR_OK) {
-    char buf[80];
-    snprintf(buf, sizeof buf, "string write at 0x%08X failed", address);
     memory_fault_ = true;
-    fault_ = buf;
+    fault_ = "string write at " + hex32(address) + " failed";
   }
 }
 
 // The accumulator holds at most 255 characters and its NUL; longer
 // results are cut.
 void Firmware::append(const std::string &s) {
-  uint32_t limit = t_.string_accumulator() + STRING_ACCUMULATOR_SIZE - 1;
+  uint32_t limit = b_.string_accumulator() + STRING_ACCUMULATOR_SIZE - 1;
   if (str_aptr_ > limit) str_aptr_ = limit;
   std::string part = s.substr(0, limit - str_aptr_);
   write_bytes(str_aptr_, part + '\0');
@@ -194,54 +188,93 @@ bool Firmware::load_word_behind_call(int entry, std::string &error) {
   }
   if (entry == 92 || entry == 94) {
     if (uc_mem_read(uc_, word, &value, 4) != UC_ERR_OK) {
-      char buf[96];
-      snprintf(buf, sizeof buf, "firmware entry %d: variable read at 0x%08X failed", entry, word);
-      error = buf;
+      error = "firmware entry " + std::to_string(entry) + ": variable read at " + hex32(word) + " failed";
       return false;
     }
   } else if (entry == 97) {
-    value = get(t_.accum);
+    value = get(b_.accum);
     if (uc_mem_write(uc_, word, &value, 4) != UC_ERR_OK) {
-      char buf[96];
-      snprintf(buf, sizeof buf, "firmware entry 97: variable write at 0x%08X failed", word);
-      error = buf;
+      error = "firmware entry 97: variable write at " + hex32(word) + " failed";
       return false;
     }
   } else {
     value = word;
   }
-  if (entry == 91 || entry == 92) set(t_.accum, value);
-  if (entry == 93 || entry == 94) set(t_.operand, value);
+  if (entry == 91 || entry == 92) set(b_.accum, value);
+  if (entry == 93 || entry == 94) set(b_.operand, value);
   set(UC_ARM_REG_LR, lr + 4);
   return true;
 }
 
-bool Firmware::call(int entry, std::string &error) {
-  const int A = t_.accum, O = t_.operand, X = t_.lindex, S = t_.strscratch;
+bool Firmware::printf_block(uint32_t acc, uint32_t opd, std::string &error) {
+  // The operand is the byte offset of the parameter block in variable
+  // space: word 0 the format string, words 1 to 14 the arguments.
+  uint32_t block[15];
+  if (uc_mem_read(uc_, b_.var_base + opd, block, sizeof block) != UC_ERR_OK) {
+    error = "PRINTF parameter block at " + hex32(b_.var_base + opd) + " unreadable";
+    return false;
+  }
+  // The host's formatter, fed from the board's memory.
+  struct Source {
+    Firmware *firmware;
+    std::string held;
+    std::string text;
+  } source{this, {}, {}};
+  auto read = [](void *context, uint32_t reference, const char *&text, uint32_t &length) {
+    Source &b = *static_cast<Source *>(context);
+    b.held = b.firmware->read_string(reference);
+    if (b.firmware->memory_fault_) return false;
+    text = b.held.data();
+    length = static_cast<uint32_t>(b.held.size());
+    return true;
+  };
+  auto put = [](void *context, const char *text, uint32_t length) {
+    static_cast<Source *>(context)->text.append(text, length);
+  };
+  std::string format = read_string(block[0]);
+  int32_t args[14];
+  memcpy(args, block + 1, sizeof args);
+  if (!format_printf(format.data(), static_cast<uint32_t>(format.size()), args, 14, PrintfText{read, put, &source}))
+    return true;  // a string argument could not be read: memory_fault_ tells
+  if (acc != 0) {
+    // SPRINTF fills the accumulator from its start; a string expression
+    // may append behind the text.
+    str_aptr_ = b_.string_accumulator();
+    append(source.text);
+  } else {
+    console_.print(source.text);
+  }
+  return true;
+}
+
+Firmware::Outcome Firmware::call(int entry, uint32_t ms, std::string &error) {
+  const int A = b_.accum, O = b_.operand, X = b_.lindex, S = b_.strscratch;
   const uint32_t acc = get(A), opd = get(O);
   const int32_t a = static_cast<int32_t>(acc), o = static_cast<int32_t>(opd);
   auto truth = [&](bool b) { set(A, b ? 1u : 0u); };
-  auto fop = [&](double r) { set_float(A, static_cast<float>(r)); };
+  auto fop = [&](double r) { set(A, as_bits(static_cast<float>(r))); };
   const double fa = as_float(acc), fo = as_float(opd);
   memory_fault_ = false;
 
-  if (t_.arm()) {
+  if (b_.arm()) {
     switch (entry) {
       case 91: case 92: case 93: case 94: case 97:
-        return load_word_behind_call(entry, error);
+        return load_word_behind_call(entry, error) ? Outcome::Done : Outcome::Failed;
       default:
         break;
     }
   }
 
   switch (entry) {
-    // Integer division and remainder; by zero they give 0 and the dividend,
-    // and the most negative number divided by -1 stays itself.
-    case 15:
-      set(A, o == 0 ? 0u : (o == -1 ? 0u - acc : static_cast<uint32_t>(a / o)));
+    // Integer division and remainder; the most negative number divided by
+    // -1 stays itself.
+    case ENTRY_DIV:
+      if (o == 0) return Outcome::DivisionByZero;
+      set(A, o == -1 ? 0u - acc : static_cast<uint32_t>(a / o));
       break;
-    case 42:
-      set(A, o == 0 ? acc : (o == -1 ? 0u : static_cast<uint32_t>(a % o)));
+    case ENTRY_MOD:
+      if (o == 0) return Outcome::DivisionByZero;
+      set(A, o == -1 ? 0u : static_cast<uint32_t>(a % o));
       break;
     case 17: truth(a == o); break;
     case 43: truth(a != o); break;
@@ -274,14 +307,14 @@ bool Firmware::call(int entry, std::string &error) {
     case 73: truth(fa > fo); break;
     case 74: truth(fa <= fo); break;
     case 75: truth(fa >= fo); break;
-    case 28: set_float(A, static_cast<float>(a)); break;
-    case 29: set_float(O, static_cast<float>(o)); break;
+    case 28: set(A, as_bits(static_cast<float>(a))); break;
+    case 29: set(O, as_bits(static_cast<float>(o))); break;
     case 25: set(A, truncate_single(acc)); break;
     case 79: set(O, truncate_single(opd)); break;
 
     // Strings, built in the string accumulator.
     case 44:
-      str_aptr_ = t_.string_accumulator();
+      str_aptr_ = b_.string_accumulator();
       write_bytes(str_aptr_, std::string(1, '\0'));
       break;
     case 10: append(read_string(acc)); break;
@@ -306,9 +339,9 @@ bool Firmware::call(int entry, std::string &error) {
     }
     case 83: set(A, static_cast<uint32_t>(read_string(acc).size())); break;
     case 68: {
-      std::string s = read_string(t_.string_accumulator());
+      std::string s = read_string(b_.string_accumulator());
       write_bytes(get(X), s + '\0');
-      str_aptr_ = t_.string_accumulator() + static_cast<uint32_t>(s.size());
+      str_aptr_ = b_.string_accumulator() + static_cast<uint32_t>(s.size());
       break;
     }
     case 31: {
@@ -320,94 +353,61 @@ bool Firmware::call(int entry, std::string &error) {
     case 14: append(fmt_int("%d", acc)); break;
     case 32: append(fmt_float(as_float(acc))); break;
     case 81: set(A, static_cast<uint32_t>(text_to_number(read_string(acc)))); break;
-
-    // Printing.
-    case 55: out_ += fmt_int("%d", acc); break;
-    case 45: out_ += fmt_float(as_float(acc)); break;
-    case 60: out_ += '\t'; break;
-    case 57: out_ += '\n'; break;
-    case 59: out_ += read_string(acc); break;
-    case 56: out_ += static_cast<char>(acc & 0xFF); break;
-    case 63: {
-      // The operand is the byte offset of the parameter block in variable
-      // space: word 0 the format string, words 1 to 14 the arguments.
-      uint32_t block[15];
-      if (uc_mem_read(uc_, t_.var_base + opd, block, sizeof block) != UC_ERR_OK) {
-        error = "PRINTF parameter block unreadable";
-        return false;
-      }
-      // The host's formatter, fed from the board's memory.
-      struct Board {
-        Firmware *firmware;
-        std::string held;
-        std::string text;
-      } board{this, {}, {}};
-      auto read = [](void *context, uint32_t reference, const char *&text, uint32_t &length) {
-        Board &b = *static_cast<Board *>(context);
-        b.held = b.firmware->read_string(reference);
-        if (b.firmware->memory_fault_) return false;
-        text = b.held.data();
-        length = static_cast<uint32_t>(b.held.size());
-        return true;
-      };
-      auto put = [](void *context, const char *text, uint32_t length) {
-        static_cast<Board *>(context)->text.append(text, length);
-      };
-      std::string format = read_string(block[0]);
-      int32_t args[14];
-      memcpy(args, block + 1, sizeof args);
-      std::optional<std::string> text;
-      if (format_printf(format.data(), static_cast<uint32_t>(format.size()), args, 14, PrintfText{read, put, &board}))
-        text = board.text;
-      if (!text) break;
-      if (acc != 0) {
-        // SPRINTF fills the accumulator from its start; a string expression
-        // may append behind the text.
-        str_aptr_ = t_.string_accumulator();
-        append(*text);
-      } else {
-        out_ += *text;
-      }
+    case 26: {
+      // A new string from one input line; a longer line keeps its first
+      // 255 characters.
+      std::string line;
+      if (!console_.read_line(line)) return Outcome::InputEnded;
+      str_aptr_ = b_.string_accumulator();
+      write_bytes(str_aptr_, line.substr(0, STRING_ACCUMULATOR_SIZE - 1) + '\0');
+      set(A, str_aptr_);
       break;
     }
 
-    // Time: a simulated millisecond clock that only WAIT advances.
-    case 27: set(A, ticks_); break;
-    case 86: ticks_ += acc; break;
-    case 85: break;
+    // Printing, on the board's console.
+    case 55: console_.print(fmt_int("%d", acc)); break;
+    case 45: console_.print(fmt_float(as_float(acc))); break;
+    case 60: console_.print("\t"); break;
+    case 57: console_.print("\n"); break;
+    case 59: console_.print(read_string(acc)); break;
+    case 56: console_.print(std::string(1, static_cast<char>(acc & 0xFF))); break;
+    case 63:
+      if (!printf_block(acc, opd, error)) return Outcome::Failed;
+      break;
 
-    // Board input/output, reported as the host reports it.
-    case 48: out_ += fmt_int("read IN(%d)\n", acc); break;
-    case 61: out_ += fmt_int("read DIR(%d)\n", acc); break;
-    case 100: out_ += fmt_int("read AD(%d)\n", acc); break;
-    case 52:
-    case 87: {
-      char buf[64];
-      snprintf(buf, sizeof buf, entry == 52 ? "set OUT(%d)=%d\n" : "set DIR(%d)=%d\n",
-               static_cast<int>(get(X)), static_cast<int>(a));
-      out_ += buf;
+    // The serial ports: port 0 is the console.
+    case 24: {
+      int c = get(X) == 0 ? console_.read_byte() : -1;
+      set(A, static_cast<uint32_t>(c));
       break;
     }
-    case 109: out_ += "write flash\n"; break;
-    case 110: out_ += fmt_int("interrupt %d\n", acc); break;
-    case 111: out_ += "STOP - hit run to continue\n"; break;
-    case 24:
     case 77:
-    case 122:
+      if (get(X) == 0) console_.print(std::string(1, static_cast<char>(acc & 0xFF)));
       break;
+    case 122: set(A, 255); break;  // room in the transmit buffer: always
+    case 69: break;                 // BAUD
 
-    default: {
-      char buf[128];
-      snprintf(buf, sizeof buf, "firmware entry %d (%s) is not simulated", entry, entry_name(entry));
-      error = buf;
-      return false;
-    }
+    case ENTRY_TIMER: set(A, ms); break;
+
+    // Pins, and what RUN reports for the board's other services.
+    case 48: set(A, pins_.in(a)); break;
+    case 61: set(A, pins_.dir(a)); break;
+    case 100: set(A, pins_.ad(a)); break;
+    case 52: pins_.out(static_cast<int32_t>(get(X)), a); break;
+    case 87: pins_.set_dir(static_cast<int32_t>(get(X)), a); break;
+    case 109: console_.report("write flash\n"); break;
+    case 110: console_.report(fmt_int("interrupt %d\n", acc)); break;
+    case 111: console_.report("STOP - hit run to continue\n"); break;
+
+    default:
+      error = "firmware entry " + std::to_string(entry) + " (" + entry_name(entry) + ") is not simulated";
+      return Outcome::Failed;
   }
   if (memory_fault_) {
     error = std::string("firmware entry ") + std::to_string(entry) + " (" + entry_name(entry) + "): " + fault_;
-    return false;
+    return Outcome::Failed;
   }
-  return true;
+  return Outcome::Done;
 }
 
-}  // namespace emu
+}  // namespace sim
