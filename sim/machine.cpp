@@ -93,6 +93,14 @@ bool Machine::write_memory(uint32_t address, const std::vector<uint8_t> &bytes) 
   return uc_mem_write(uc_, address, bytes.data(), bytes.size()) == UC_ERR_OK;
 }
 
+void Machine::set_line_trace(const LineTable &lines, std::function<void(const SourceLine &)> traced) {
+  trace_lines_ = &lines;
+  traced_ = std::move(traced);
+  trace_units_.assign(code_.units.size(), false);
+  for (const auto &[address, line] : lines.starts())
+    if (address >= code_.base && address < code_.end()) trace_units_[(address - code_.base) / code_.unit_bytes] = true;
+}
+
 std::string Machine::where(uint32_t address) const {
   std::string s = hex32(address);
   if (locator_) {
@@ -250,6 +258,8 @@ void Machine::code(uint32_t address) {
       return;
     }
     stats_.instructions++;
+    if (trace_lines_ && trace_units_[(address - code_.base) / code_.unit_bytes])
+      traced_(*trace_lines_->find(address));
     if (u == Unit::Sleep) {
       sleep_address_ = address;
       pause(Pause::Sleep, address);

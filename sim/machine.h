@@ -31,6 +31,7 @@
 #include "sim/console.h"
 #include "sim/firmware.h"
 #include "sim/image.h"
+#include "sim/lines.h"
 #include "sim/pins.h"
 
 namespace sim {
@@ -86,6 +87,9 @@ class Machine {
   // code check found (the default). Otherwise any address inside the
   // image may run.
   void set_strict(bool strict) { strict_ = strict; }
+  // Calls traced with the line each time execution reaches the first
+  // instruction of a source line's code.
+  void set_line_trace(const LineTable &lines, std::function<void(const SourceLine &)> traced);
 
   // Runs until the program ends or stops; steps > 0 stops after that many
   // instructions with StopKind::Step. After End or Fault the program cannot
@@ -169,6 +173,9 @@ class Machine {
   std::unique_ptr<Firmware> firmware_;
   Limits limits_;
   Locator locator_;
+  const LineTable *trace_lines_ = nullptr;
+  std::vector<bool> trace_units_;  // by code unit: a line starts here
+  std::function<void(const SourceLine &)> traced_;
   bool strict_ = true;
   std::vector<PinEvent> script_;
   size_t script_next_ = 0;

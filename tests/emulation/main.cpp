@@ -5,6 +5,8 @@
 //   ombrik_emu [--target=T] table                      the firmware-table download of the test board
 //   ombrik_emu [--target=T] check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare
 //   ombrik_emu [--target=T] run OMBRIK PROGRAM.bas     print the emulated output only
+//   ombrik_emu sim OMBRIK ARGS...                      the sim command (sim/command.h), compiling
+//                                                      a source file with OMBRIK's QUITDUMP
 //
 // T is "thumb" (the Cortex-M board, the default) or "arm" (the ARM7 board).
 //
@@ -27,6 +29,7 @@
 
 #include "sim/board.h"
 #include "sim/code_check.h"
+#include "sim/command.h"
 #include "sim/console.h"
 #include "sim/format.h"
 #include "sim/image.h"
@@ -153,6 +156,57 @@ int compare(const std::string &host, const std::string &target) {
   return 1;
 }
 
+// A table file: an optional "?" line, then one word per line as
+// hexadecimal digits.
+bool read_table_file(const std::string &path, std::vector<uint16_t> &table, std::string &error) {
+  std::string text;
+  if (!read_file(path, text)) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::istringstream in(text);
+  std::string line;
+  table.clear();
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '?') continue;
+    char *end = nullptr;
+    unsigned long w = strtoul(line.substr(0, 4).c_str(), &end, 16);
+    if (*end != 0 && *end != '\r') {
+      error = path + ": not a table word: " + line;
+      return false;
+    }
+    table.push_back(static_cast<uint16_t>(w));
+  }
+  return true;
+}
+
+int run_sim(const std::string &ombrik, const std::vector<std::string> &args) {
+  sim::SimHost host;
+  host.read_table = read_table_file;
+  host.compile = [&ombrik](const std::string &path, const std::vector<uint16_t> &table, sim::Program &program) {
+    std::string source, out, error;
+    int status = 0;
+    if (!read_file(path, source)) {
+      fprintf(stderr, "cannot read %s\n", path.c_str());
+      return 2;
+    }
+    if (!run_process(ombrik, session(table, path, source, "QUITDUMP"), out, status)) {
+      fprintf(stderr, "cannot run %s\n", ombrik.c_str());
+      return 2;
+    }
+    if (status != 0 || has_error_line(out)) {
+      fprintf(stderr, "%s", out.c_str());
+      return status != 0 ? status : 1;
+    }
+    if (!sim::parse_hex(out, program.image, error, table.size() > 5 ? table[5] : 0)) {
+      fprintf(stderr, "Intel HEX: %s\n", error.c_str());
+      return 1;
+    }
+    return 0;
+  };
+  return sim::sim_command(args, host, stdout, stderr, stdin);
+}
+
 int usage() {
   fprintf(stderr,
           "usage: ombrik_emu [--target=thumb|arm] table | check OMBRIK PROGRAM.bas | run OMBRIK PROGRAM.bas\n");
@@ -162,6 +216,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc >= 3 && strcmp(argv[1], "sim") == 0) return run_sim(argv[2], std::vector<std::string>(argv + 3, argv + argc));
   std::string board_name = "thumb";
   const char TARGET_OPTION[] = "--target=";
   if (argc > 1 && strncmp(argv[1], TARGET_OPTION, strlen(TARGET_OPTION)) == 0) {

@@ -1,0 +1,291 @@
+#include "sim/command.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "sim/board.h"
+#include "sim/code_check.h"
+#include "sim/console.h"
+#include "sim/elf_image.h"
+#include "sim/format.h"
+#include "sim/gdb_server.h"
+#include "sim/machine.h"
+#include "sim/pins.h"
+
+namespace sim {
+
+namespace {
+
+struct Options {
+  std::string file, table, board, pins;
+  Limits limits;
+  bool stats = false, trace_lines = false, help = false;
+  int gdb_port = -1;
+};
+
+bool read_text(const std::string &path, std::string &text, std::string &error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path + ": " + strerror(errno);
+    return false;
+  }
+  std::ostringstream s;
+  s << in.rdbuf();
+  if (in.bad()) {
+    error = "cannot read " + path;
+    return false;
+  }
+  text = s.str();
+  return true;
+}
+
+bool ends_with(const std::string &s, const char *tail) {
+  size_t n = strlen(tail);
+  return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+bool whole_number(const std::string &s, uint64_t low, uint64_t high, uint64_t &v) {
+  if (s.empty() || s.size() > 19 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+  v = strtoull(s.c_str(), nullptr, 10);
+  return v >= low && v <= high;
+}
+
+bool parse_options(const std::vector<std::string> &args, Options &o, std::string &error) {
+  for (size_t k = 0; k < args.size(); k++) {
+    std::string a = args[k], value;
+    bool has_value = false;
+    size_t eq = a.find('=');
+    if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = a.substr(eq + 1);
+      a = a.substr(0, eq);
+      has_value = true;
+    }
+    auto take = [&](const char *what) {
+      if (has_value) return true;
+      if (k + 1 >= args.size()) {
+        error = a + " needs " + what;
+        return false;
+      }
+      value = args[++k];
+      return true;
+    };
+    uint64_t n;
+    if (a == "-h" || a == "--help") {
+      o.help = true;
+    } else if (a == "-t") {
+      if (!take("a table file")) return false;
+      o.table = value;
+    } else if (a == "--board") {
+      if (!take("cortex or arm7")) return false;
+      if (value != "cortex" && value != "arm7") {
+        error = "--board is cortex or arm7, not " + value;
+        return false;
+      }
+      o.board = value;
+    } else if (a == "--max-instructions") {
+      if (!take("a number") ) return false;
+      if (!whole_number(value, 1, UINT64_MAX / 2, n)) {
+        error = "--max-instructions needs a positive whole number, not " + value;
+        return false;
+      }
+      o.limits.max_instructions = n;
+    } else if (a == "--max-time") {
+      if (!take("a number of milliseconds")) return false;
+      if (!whole_number(value, 1, 1ULL << 40, n)) {
+        error = "--max-time needs a positive whole number of milliseconds, not " + value;
+        return false;
+      }
+      o.limits.max_time_ms = n;
+    } else if (a == "--stats" && !has_value) {
+      o.stats = true;
+    } else if (a == "--trace") {
+      if (value != "lines") {
+        error = "--trace takes =lines";
+        return false;
+      }
+      o.trace_lines = true;
+    } else if (a == "--gdb") {
+      if (!take("a port")) return false;
+      if (!whole_number(value, 0, 65535, n)) {
+        error = "--gdb needs a port number from 0 to 65535, not " + value;
+        return false;
+      }
+      o.gdb_port = static_cast<int>(n);
+    } else if (a == "--pins") {
+      if (!take("a pin script")) return false;
+      o.pins = value;
+    } else if (a.size() > 1 && a[0] == '-') {
+      error = "unknown option " + args[k];
+      return false;
+    } else if (!o.file.empty()) {
+      error = "one program only: " + o.file + " and " + a;
+      return false;
+    } else {
+      o.file = a;
+    }
+  }
+  if (o.file.empty() && !o.help) {
+    error = "no program given";
+    return false;
+  }
+  return true;
+}
+
+// The image must begin with the start-up jump of its board's code: a BL
+// pair in Thumb code, a B word in ARM code.
+bool starts_like(const Board &b, const Image &image) {
+  const Segment *s = image.find(b.code_start);
+  if (!s || s->end() < b.code_start + 4) return false;
+  const uint8_t *p = s->bytes.data() + (b.code_start - s->address);
+  if (b.arm()) return p[3] == 0xEA;
+  uint16_t first = static_cast<uint16_t>(p[0] | p[1] << 8), second = static_cast<uint16_t>(p[2] | p[3] << 8);
+  return (first & 0xF800) == 0xF000 && (second & 0xF800) == 0xF800;
+}
+
+}  // namespace
+
+std::string sim_usage() {
+  return "usage: ombrik sim FILE.bas|FILE.hex|FILE.elf [options]\n"
+         "Runs a program on a simulated board: a source file is compiled first, an image\n"
+         "(the board's Intel HEX, a standard Intel HEX or an ELF) is run as it is.\n"
+         "The program's output goes to standard output and its text input comes from\n"
+         "standard input; every pin operation is reported on standard error in the words\n"
+         "RUN prints for it.\n"
+         "  -t TABLE               the firmware table the program is (or was) built with;\n"
+         "                         without it, the simulated board's own table\n"
+         "  --board cortex|arm7    the board (default: the table's, else cortex)\n"
+         "  --max-instructions N   stop after N instructions\n"
+         "  --max-time MS          stop after MS milliseconds of simulated time\n"
+         "  --stats                print instructions, simulated time and firmware calls\n"
+         "  --trace=lines          print file:line as execution reaches each source line\n"
+         "  --gdb PORT             serve the GDB remote protocol on 127.0.0.1:PORT (0: any)\n"
+         "  --pins FILE            input pins over time: lines \"MS pin N high|low\" or\n"
+         "                         \"MS ad N VALUE\"; without it inputs read low and AD 0\n"
+         "Exit status: 0 the program reached END; 1 and 3 to 9 as `ombrik build` for a\n"
+         "source file; 2 bad option or option file; 10 the image cannot be read or is not\n"
+         "for the board; 11 the program stopped with a fault; 12 a limit stopped it.\n";
+}
+
+bool load_image_file(const std::string &path, uint32_t hex_upper_offset, Program &program, std::string &error) {
+  std::string text;
+  if (!read_text(path, text, error)) return false;
+  if (text.rfind("\x7f" "ELF", 0) == 0) return load_elf(path, text, program, error);
+  if (!parse_hex(text, program.image, error, hex_upper_offset)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+int sim_command(const std::vector<std::string> &args, const SimHost &host, FILE *out, FILE *err, FILE *in) {
+  Options o;
+  std::string error;
+  if (!parse_options(args, o, error)) {
+    fprintf(err, "sim: %s\n%s", error.c_str(), sim_usage().c_str());
+    return SIM_USAGE;
+  }
+  if (o.help) {
+    fputs(sim_usage().c_str(), out);
+    return SIM_OK;
+  }
+
+  std::vector<uint16_t> table;
+  if (!o.table.empty()) {
+    if (!host.read_table(o.table, table, error)) {
+      fprintf(err, "sim: %s\n", error.c_str());
+      return SIM_USAGE;
+    }
+  } else {
+    table = board_table(o.board.empty() ? "cortex" : o.board);
+  }
+  Board board;
+  if (!make_board(table, board, error)) {
+    fprintf(err, "sim: %s\n", error.c_str());
+    return SIM_BAD_IMAGE;
+  }
+  if (!o.board.empty() && o.board != board.name) {
+    fprintf(err, "sim: the table %s is for the %s board (firmware version %u), not %s\n", o.table.c_str(),
+            board.name.c_str(), board.version, o.board.c_str());
+    return SIM_USAGE;
+  }
+
+  std::vector<PinEvent> pin_events;
+  if (!o.pins.empty()) {
+    std::string text;
+    if (!read_text(o.pins, text, error)) {
+      fprintf(err, "sim: %s\n", error.c_str());
+      return SIM_USAGE;
+    }
+    if (!parse_pin_script(text, board.gpio_ports * 32, pin_events, error)) {
+      fprintf(err, "sim: %s: %s\n", o.pins.c_str(), error.c_str());
+      return SIM_USAGE;
+    }
+  }
+
+  Program program;
+  if (ends_with(o.file, ".bas")) {
+    int status = host.compile(o.file, table, program);
+    if (status != 0) return status;
+  } else if (!load_image_file(o.file, board.hex_upper_offset, program, error)) {
+    fprintf(err, "sim: %s\n", error.c_str());
+    return SIM_BAD_IMAGE;
+  }
+  if (program.image.format == ImageFormat::Elf && program.thumb_entry == board.arm()) {
+    fprintf(err, "sim: %s holds %s code, but the %s board runs %s code\n", o.file.c_str(),
+            program.thumb_entry ? "Thumb" : "ARM", board.name.c_str(), board.arm() ? "ARM" : "Thumb");
+    return SIM_BAD_IMAGE;
+  }
+  if (!starts_like(board, program.image)) {
+    fprintf(err, "sim: %s does not start with %s code at %s, where the %s board's table puts the code start%s\n",
+            o.file.c_str(), board.arm() ? "ARM" : "Thumb", hex32(board.code_start).c_str(), board.name.c_str(),
+            o.table.empty() ? " (give the table the image was built with: -t TABLE)" : "");
+    return SIM_BAD_IMAGE;
+  }
+  CodeMap code = check_code(board, program.image);
+  bool strict = code.errors.empty();
+  for (size_t k = 0; k < code.errors.size() && k < 3; k++)
+    fprintf(err, "sim: warning: code check: %s\n", code.errors[k].c_str());
+
+  StreamConsole console(out, err, in);
+  Machine machine(board, program.image, code, console);
+  if (!machine.start(error)) {
+    fprintf(err, "sim: %s\n", error.c_str());
+    return SIM_BAD_IMAGE;
+  }
+  machine.set_strict(strict);
+  machine.set_limits(o.limits);
+  machine.set_pin_script(std::move(pin_events));
+  const LineTable &lines = program.lines;
+  if (!lines.empty()) machine.set_locator([&lines](uint32_t a) { return lines.locate(a); });
+  if (o.trace_lines)
+    machine.set_line_trace(lines, [err, out](const SourceLine &l) {
+      fflush(out);
+      fprintf(err, "%s:%d\n", l.file.c_str(), l.line);
+    });
+
+  Stop stop;
+  if (o.gdb_port >= 0) {
+    if (!serve_gdb(machine, o.gdb_port, err, stop, error)) {
+      fprintf(err, "sim: %s\n", error.c_str());
+      return SIM_USAGE;
+    }
+  } else {
+    stop = machine.run();
+  }
+  fflush(out);
+  int status = SIM_OK;
+  if (stop.kind == StopKind::Fault) {
+    fprintf(err, "sim: %s\n", stop.message.c_str());
+    status = SIM_FAULT;
+  } else if (stop.kind == StopKind::Limit) {
+    fprintf(err, "sim: stopped: %s\n", stop.message.c_str());
+    status = SIM_LIMIT;
+  }
+  if (o.stats) fputs(machine.stats_text().c_str(), err);
+  return status;
+}
+
+}  // namespace sim
