@@ -102,6 +102,9 @@ void Machine::set_line_trace(const LineTable &lines, std::function<void(const So
 }
 
 std::string Machine::where(uint32_t address) const {
+  int entry = board_.entry_at(address);
+  if (entry >= 0 && uc_)  // inside a firmware routine: name it and its caller
+    return hex32(address) + " (" + Firmware::entry_name(entry) + ", called at " + where(call_site()) + ")";
   std::string s = hex32(address);
   if (locator_) {
     std::string line = locator_(address);
@@ -373,6 +376,7 @@ void Machine::set_up_interrupt(int entry, uint32_t site) {
     if (ms <= 0) return;
     s->period = static_cast<uint64_t>(ms) * board_.cycles_per_ms;
     s->next = cycles() + s->period;
+    cycle_stop_ = std::min(cycle_stop_, s->next);  // the running slice must stop for it
   } else {
     s->condition = static_cast<int>(parameter & 3);
   }
@@ -633,10 +637,10 @@ std::string Machine::stats_text() const {
   s += buf;
   snprintf(buf, sizeof buf, "interrupts: %llu\n", static_cast<unsigned long long>(stats_.interrupts));
   s += buf;
-  s += "firmware calls:\n";
+  s += "firmware calls (count, entry, routine):\n";
   for (const auto &[entry, count] : stats_.calls) {
-    snprintf(buf, sizeof buf, "  %3d %-24s %llu\n", entry, Firmware::entry_name(entry),
-             static_cast<unsigned long long>(count));
+    snprintf(buf, sizeof buf, "%12llu  %3d %s\n", static_cast<unsigned long long>(count), entry,
+             Firmware::entry_name(entry));
     s += buf;
   }
   return s;

@@ -5,10 +5,12 @@
 //   ombrik_emu [--target=T] table                      the firmware-table download of the test board
 //   ombrik_emu [--target=T] check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare
 //   ombrik_emu [--target=T] run OMBRIK PROGRAM.bas     print the emulated output only
+//   ombrik_emu [--target=T] host OMBRIK PROGRAM.bas    print RUN's output only
 //   ombrik_emu sim OMBRIK ARGS...                      the sim command (sim/command.h), compiling
 //                                                      a source file with OMBRIK's QUITDUMP
 //
-// T is "thumb" (the Cortex-M board, the default) or "arm" (the ARM7 board).
+// T is "thumb" (the Cortex-M board, the default) or "arm" (the ARM7 board);
+// --table=FILE takes the board's firmware table from a file instead.
 //
 // The host output is cut out of the RUN session's standard output: what lies
 // between the first "Executing on the PC...\n" and the last
@@ -209,7 +211,9 @@ int run_sim(const std::string &ombrik, const std::vector<std::string> &args) {
 
 int usage() {
   fprintf(stderr,
-          "usage: ombrik_emu [--target=thumb|arm] table | check OMBRIK PROGRAM.bas | run OMBRIK PROGRAM.bas\n");
+          "usage: ombrik_emu [--target=thumb|arm | --table=FILE] table | check OMBRIK PROGRAM.bas\n"
+          "                  | run OMBRIK PROGRAM.bas | host OMBRIK PROGRAM.bas\n"
+          "       ombrik_emu sim OMBRIK SIM-ARGUMENTS...\n");
   return 2;
 }
 
@@ -217,18 +221,24 @@ int usage() {
 
 int main(int argc, char **argv) {
   if (argc >= 3 && strcmp(argv[1], "sim") == 0) return run_sim(argv[2], std::vector<std::string>(argv + 3, argv + argc));
-  std::string board_name = "thumb";
-  const char TARGET_OPTION[] = "--target=";
+  std::vector<uint16_t> table = sim::board_table("thumb");
+  std::string error;
+  const char TARGET_OPTION[] = "--target=", TABLE_OPTION[] = "--table=";
   if (argc > 1 && strncmp(argv[1], TARGET_OPTION, strlen(TARGET_OPTION)) == 0) {
-    board_name = argv[1] + strlen(TARGET_OPTION);
+    std::string name = argv[1] + strlen(TARGET_OPTION);
+    table = name == "thumb" || name == "arm" ? sim::board_table(name) : std::vector<uint16_t>{};
+    if (table.empty()) return usage();
+    argc--;
+    argv++;
+  } else if (argc > 1 && strncmp(argv[1], TABLE_OPTION, strlen(TABLE_OPTION)) == 0) {
+    if (!read_table_file(argv[1] + strlen(TABLE_OPTION), table, error)) {
+      fprintf(stderr, "%s\n", error.c_str());
+      return 2;
+    }
     argc--;
     argv++;
   }
-  std::vector<uint16_t> table = board_name == "thumb" || board_name == "arm" ? sim::board_table(board_name)
-                                                                              : std::vector<uint16_t>{};
   sim::Board b;
-  std::string error;
-  if (table.empty()) return usage();
   if (!sim::make_board(table, b, error)) {
     fprintf(stderr, "%s\n", error.c_str());
     return 1;
@@ -237,11 +247,18 @@ int main(int argc, char **argv) {
     fputs(sim::table_download_text(b.table).c_str(), stdout);
     return 0;
   }
-  if (argc != 4 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "run") != 0)) return usage();
+  if (argc != 4 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "run") != 0 && strcmp(argv[1], "host") != 0))
+    return usage();
   std::string ombrik = argv[2], path = argv[3], source;
   if (!read_file(path, source)) {
     fprintf(stderr, "cannot read %s\n", path.c_str());
     return 2;
+  }
+  if (strcmp(argv[1], "host") == 0) {
+    std::string host;
+    if (!host_output(ombrik, b, path, source, host)) return 1;
+    fwrite(host.data(), 1, host.size(), stdout);
+    return 0;
   }
   Compiled c;
   if (!compile_image(ombrik, b, path, source, c)) return 1;
