@@ -80,18 +80,21 @@ bool read_records(const std::string &text, std::vector<Record> &records, std::st
 }
 
 // The board's layout: several end-of-file records, a block marker, or an
-// upper-address record behind the data of its block.
+// upper-address record that follows its block's data and comes right
+// before the end-of-file record (a standard HEX gives it before its data).
 bool board_layout(const std::vector<Record> &records) {
   int ends = 0;
   bool data_seen = false;
-  for (const Record &r : records) {
+  for (size_t k = 0; k < records.size(); k++) {
+    const Record &r = records[k];
     if (r.block_marker) return true;
     if (r.type == END_OF_FILE) {
       ends++;
       data_seen = false;
     } else if (r.type == DATA) {
       data_seen = true;
-    } else if (r.type == LINEAR_BASE && data_seen) {
+    } else if (r.type == LINEAR_BASE && data_seen && k + 1 < records.size() &&
+               records[k + 1].type == END_OF_FILE) {
       return true;
     }
   }

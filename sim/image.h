@@ -35,12 +35,12 @@ struct Image {
 // Two layouts are told apart by their records. The board's own HEX closes
 // every flash block with an end-of-file record, and the upper address half
 // of a block's data records, which come before it, is given by one record
-// inside the block: an extended linear address record (type 04) or a
-// zero-length type 02 block marker whose address field is the block address
-// shifted right by 4 and whose last byte is the fixed value 0xEE; a block
-// with neither lies below 0x10000. A standard Intel HEX gives the upper half
-// (type 04, or a type 02 segment base) before the data it applies to and
-// has one end-of-file record, at its end.
+// inside the block, right before its end: an extended linear address record
+// (type 04) or a zero-length type 02 block marker whose address field is
+// the block address shifted right by 4 and whose last byte is the fixed
+// value 0xEE; a block with neither lies below 0x10000. A standard Intel HEX
+// gives the upper half (type 04, or a type 02 segment base) before the data
+// it applies to and has one end-of-file record, at its end.
 //
 // upper_offset is subtracted from the upper address half of the board's
 // extended address records (the firmware table's word 5, which the
