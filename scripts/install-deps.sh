@@ -6,6 +6,9 @@ packages=(
   g++ cmake ninja-build make libgtest-dev
   # generated code is disassembled and HEX output read back in the tests
   libcapstone-dev srecord libunicorn-dev
+  # the simulator reads ELF images and their line tables; its tests convert
+  # images with objcopy and debug programs with gdb
+  libelf-dev libdw-dev binutils binutils-arm-none-eabi gdb-multiarch
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
 )

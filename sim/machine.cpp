@@ -352,8 +352,8 @@ void Machine::wait(int entry, uint32_t address, uint64_t duration) {
 void Machine::set_up_interrupt(int entry, uint32_t site) {
   if (!board_.arm()) {
     stop(StopKind::Fault, SIGILL,
-         std::string("the interrupt set-up ") + Firmware::entry_name(entry) +
-             " is not simulated on the Cortex board, called at " + where(site),
+         "firmware entry " + std::to_string(entry) + " sets up an interrupt, which the Cortex board does not "
+             "simulate, called at " + where(site),
          pc());
     return;
   }
