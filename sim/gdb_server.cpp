@@ -330,7 +330,7 @@ GdbSession::Action GdbSession::receive(const char *data, size_t length, std::str
       interrupt_ = false;
       return action;
     }
-    if (action != Action::Kill) out += gdb_packet(reply);
+    if (action != Action::Kill || !reply.empty()) out += gdb_packet(reply);  // 'k' has no reply
     if (action == Action::Kill || action == Action::Detach) {
       consumed = i + 1;
       return action;

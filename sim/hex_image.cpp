@@ -74,6 +74,10 @@ bool read_records(const std::string &text, std::vector<Record> &records, std::st
         return false;
       }
     }
+    if (r.type == END_OF_FILE && (length != 0 || r.low != 0)) {
+      error = where(number) + "end-of-file record with data";
+      return false;
+    }
     records.push_back(std::move(r));
   }
   return true;
@@ -156,10 +160,6 @@ bool read_board(const std::vector<Record> &records, uint32_t upper_offset, Image
         image.data_records++;
         break;
       case END_OF_FILE:
-        if (!r.data.empty() || r.low != 0) {
-          error = where(r.line) + "end-of-file record with data";
-          return false;
-        }
         for (const Record *p : pending) {
           uint32_t base = (upper << 16) + p->low;
           if (base < block_start) {
