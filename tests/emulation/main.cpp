@@ -171,8 +171,9 @@ bool read_table_file(const std::string &path, std::vector<uint16_t> &table, std:
   table.clear();
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '?') continue;
+    std::string digits = line.substr(0, 4);
     char *end = nullptr;
-    unsigned long w = strtoul(line.substr(0, 4).c_str(), &end, 16);
+    unsigned long w = strtoul(digits.c_str(), &end, 16);
     if (*end != 0 && *end != '\r') {
       error = path + ": not a table word: " + line;
       return false;
