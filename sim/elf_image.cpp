@@ -1,5 +1,6 @@
 #include "sim/elf_image.h"
 
+#include <dwarf.h>
 #include <elfutils/libdw.h>
 #include <gelf.h>
 #include <libelf.h>
@@ -32,6 +33,11 @@ void read_lines(Elf *elf, LineTable &lines) {
     Dwarf_Lines *rows = nullptr;
     size_t count = 0;
     if (dwarf_offdie(dwarf.get(), offset + header, &die) && dwarf_getsrclines(&die, &rows, &count) == 0) {
+      // Names as the program's files were given, relative to the
+      // compilation's directory, which libdw puts in front of them.
+      Dwarf_Attribute attribute;
+      const char *dir = dwarf_formstring(dwarf_attr(&die, DW_AT_comp_dir, &attribute));
+      std::string prefix = dir && *dir ? std::string(dir) + "/" : std::string();
       const char *last_file = nullptr;
       int last_line = -1;
       for (size_t k = 0; k < count; k++) {
@@ -50,7 +56,9 @@ void read_lines(Elf *elf, LineTable &lines) {
           continue;
         }
         if (!file || (file == last_file && line == last_line)) continue;
-        lines.add(static_cast<uint32_t>(address), file, line);
+        std::string name = file;
+        if (!prefix.empty() && name.compare(0, prefix.size(), prefix) == 0) name.erase(0, prefix.size());
+        lines.add(static_cast<uint32_t>(address), name, line);
         last_file = file;
         last_line = line;
       }

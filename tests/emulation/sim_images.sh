@@ -2,13 +2,15 @@
 # The sim command on image files: the board's own HEX, a standard Intel HEX
 # written by srec_cat, an ELF written by objcopy, and broken or mismatched
 # images, each with its exact message and exit status.
-# Usage: sim_images.sh OMBRIK_EMU OMBRIK SREC_CAT ARM_OBJCOPY HOST_OBJCOPY
+# Usage: sim_images.sh OMBRIK_EMU OMBRIK SREC_CAT ARM_OBJCOPY HOST_OBJCOPY ARM_AS ARM_LD
 set -u
 emu=$1
 ombrik=$2
 srec_cat=$3
 arm_objcopy=$4
 objcopy=$5
+arm_as=$6
+arm_ld=$7
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -111,6 +113,37 @@ sim: warning: code check: 0x00008000: BL to 0x00009000, neither code nor a firmw
 sim: execution reached 0x00009000, where there is no code
 EOF
 expect jump_to_no_code 11 no_code.err empty -- "$emu" sim "$ombrik" no_code.hex
+
+# An ELF with a DWARF line table, assembled by the GNU assembler: lines
+# traced and the fault's line named.
+cat > lines.s <<'EOF'
+    .syntax unified
+    .thumb
+    .equ printnum, 0x1000 + 4 * 55
+    .equ divide, 0x1000 + 4 * 15
+    .text
+    .global _start
+    .thumb_func
+_start:
+    .file 1 "prog.bas"
+    .loc 1 1
+    bl start
+start:
+    .loc 1 2
+    movs r7, #42
+    bl printnum
+    .loc 1 3
+    movs r7, #5
+    movs r6, #0
+    .loc 1 4
+    bl divide
+    pop {r4}
+    pop {pc}
+EOF
+"$arm_as" lines.s -o lines.o && "$arm_ld" -Ttext=0x8000 -e _start lines.o -o lines.elf || failed=1
+printf '42' > lines.out
+printf 'prog.bas:1\nprog.bas:2\nprog.bas:3\nprog.bas:4\nsim: division by zero at 0x0000800E (prog.bas:4)\n' > lines.err
+expect elf_line_table 11 lines.err lines.out -- "$emu" sim "$ombrik" lines.elf --trace=lines
 
 echo "sim: cannot read missing.hex: No such file or directory" > missing.err
 expect missing_file 10 missing.err empty -- "$emu" sim "$ombrik" missing.hex
