@@ -127,17 +127,25 @@ bool make_board(const std::vector<uint16_t> &table, Board &b, std::string &error
   b.ram_base = b.var_base & ~(REGION - 1);
   b.ram_size = round_up(b.string_accumulator() + PAGE - b.ram_base, PAGE);
   b.stack_size = REGION;
+  // The register-machine registers: accumulator, operand, index, next,
+  // string scratch, variable base.
+  struct Roles {
+    int accum, operand, lindex, next, strscratch, varbase;
+  };
+  constexpr Roles thumb_roles{UC_ARM_REG_R7, UC_ARM_REG_R6, UC_ARM_REG_R4, UC_ARM_REG_R9, UC_ARM_REG_R11, UC_ARM_REG_R5};
+  constexpr Roles arm_roles{UC_ARM_REG_R7, UC_ARM_REG_R6, UC_ARM_REG_R8, UC_ARM_REG_R9, UC_ARM_REG_R5, UC_ARM_REG_R11};
+  const Roles &roles = b.arm() ? arm_roles : thumb_roles;
+  b.accum = roles.accum;
+  b.operand = roles.operand;
+  b.lindex = roles.lindex;
+  b.next = roles.next;
+  b.strscratch = roles.strscratch;
+  b.varbase = roles.varbase;
   if (b.arm()) {
     b.gpio_base = 0x3FFFC000;
     b.gpio_ports = 2;
     b.timer_base = 0xE0004000;
     b.cycles_per_ms = 60000;
-    b.accum = UC_ARM_REG_R7;
-    b.operand = UC_ARM_REG_R6;
-    b.lindex = UC_ARM_REG_R8;
-    b.next = UC_ARM_REG_R9;
-    b.strscratch = UC_ARM_REG_R5;
-    b.varbase = UC_ARM_REG_R11;
     // Apart from the variables, so that a stack running over its end
     // faults instead of writing into them.
     b.stack_base = b.ram_base + 0x30000;
@@ -145,12 +153,6 @@ bool make_board(const std::vector<uint16_t> &table, Board &b, std::string &error
     b.gpio_base = 0x2009C000;
     b.gpio_ports = 6;
     b.cycles_per_ms = 100000;
-    b.accum = UC_ARM_REG_R7;
-    b.operand = UC_ARM_REG_R6;
-    b.lindex = UC_ARM_REG_R4;
-    b.next = UC_ARM_REG_R9;
-    b.strscratch = UC_ARM_REG_R11;
-    b.varbase = UC_ARM_REG_R5;
     b.stack_base = 0x20000000;
   }
   Area flash{"the flash", 0, b.flash_size}, ram{"the variables", b.ram_base, b.ram_size},

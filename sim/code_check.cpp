@@ -43,15 +43,43 @@ void sweep_unreached_units(CodeMap &map, Value value, uint32_t erased, Follow fo
   map.instructions = reached;
 }
 
-class ThumbChecker {
- public:
-  ThumbChecker(const Board &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
+// What both checkers share: the code cut into units, the map they fill,
+// and the disassembler.
+class CodeWalker {
+ protected:
+  CodeWalker(const Board &t, const Segment &code, CodeMap &map, uint32_t unit_bytes, cs_mode mode)
+      : t_(t), seg_(code), map_(map) {
     map_.base = code.address;
-    map_.unit_bytes = 2;
-    map_.units.assign(code.bytes.size() / 2, Unit::Unknown);
-    cs_open(CS_ARCH_ARM, static_cast<cs_mode>(CS_MODE_THUMB | CS_MODE_MCLASS), &cs_);
+    map_.unit_bytes = unit_bytes;
+    map_.units.assign(code.bytes.size() / unit_bytes, Unit::Unknown);
+    cs_open(CS_ARCH_ARM, mode, &cs_);
   }
-  ~ThumbChecker() { cs_close(&cs_); }
+  ~CodeWalker() { cs_close(&cs_); }
+
+  size_t count() const { return map_.units.size(); }
+  uint32_t address(size_t i) const { return seg_.address + map_.unit_bytes * static_cast<uint32_t>(i); }
+  void error(size_t i, const std::string &what) { map_.errors.push_back(hex32(address(i)) + ": " + what); }
+  bool in_code(uint32_t a) const { return a >= seg_.address && a < address(count()); }
+  size_t index_of(uint32_t a) const { return (a - seg_.address) / map_.unit_bytes; }
+
+  void branch_target(size_t from, uint32_t target, std::deque<size_t> &work) {
+    if (!in_code(target)) {
+      error(from, "branch to " + hex32(target) + " outside the code");
+      return;
+    }
+    work.push_back(index_of(target));
+  }
+
+  const Board &t_;
+  const Segment &seg_;
+  CodeMap &map_;
+  csh cs_ = 0;
+};
+
+class ThumbChecker : CodeWalker {
+ public:
+  ThumbChecker(const Board &t, const Segment &code, CodeMap &map)
+      : CodeWalker(t, code, map, 2, static_cast<cs_mode>(CS_MODE_THUMB | CS_MODE_MCLASS)) {}
 
   void run() {
     follow(0);
@@ -59,13 +87,7 @@ class ThumbChecker {
   }
 
  private:
-  size_t count() const { return map_.units.size(); }
   uint16_t unit(size_t i) const { return static_cast<uint16_t>(seg_.bytes[2 * i] | seg_.bytes[2 * i + 1] << 8); }
-  uint32_t address(size_t i) const { return seg_.address + 2 * static_cast<uint32_t>(i); }
-  void error(size_t i, const std::string &what) { map_.errors.push_back(hex32(address(i)) + ": " + what); }
-
-  bool in_code(uint32_t a) const { return a >= seg_.address && a < seg_.end(); }
-  size_t index_of(uint32_t a) const { return (a - seg_.address) / 2; }
 
   // Decodes the instruction at unit i; its size in units, 0 if it is not
   // an instruction the back end emits.
@@ -106,14 +128,6 @@ class ThumbChecker {
       }
     }
     map_.literals++;
-  }
-
-  void branch_target(size_t from, uint32_t target, std::deque<size_t> &work) {
-    if (!in_code(target)) {
-      error(from, "branch to " + hex32(target) + " outside the code");
-      return;
-    }
-    work.push_back(index_of(target));
   }
 
   void call_target(size_t from, uint32_t target, std::deque<size_t> &work) {
@@ -181,25 +195,14 @@ class ThumbChecker {
     sweep_unreached_units(map_, [this](size_t i) -> uint32_t { return unit(i); }, 0xFFFF,
                           [this](size_t i) { follow(i); });
   }
-
-  const Board &t_;
-  const Segment &seg_;
-  CodeMap &map_;
-  csh cs_ = 0;
 };
 
 // ARM code: one unit per 32-bit word. Beside branches and calls it knows
 // the firmware loaders, whose BL is followed by a data word that the routine
 // reads and returns behind; that word is data, never code.
-class ArmChecker {
+class ArmChecker : CodeWalker {
  public:
-  ArmChecker(const Board &t, const Segment &code, CodeMap &map) : t_(t), seg_(code), map_(map) {
-    map_.base = code.address;
-    map_.unit_bytes = 4;
-    map_.units.assign(code.bytes.size() / 4, Unit::Unknown);
-    cs_open(CS_ARCH_ARM, CS_MODE_ARM, &cs_);
-  }
-  ~ArmChecker() { cs_close(&cs_); }
+  ArmChecker(const Board &t, const Segment &code, CodeMap &map) : CodeWalker(t, code, map, 4, CS_MODE_ARM) {}
 
   void run() {
     follow(0);
@@ -215,15 +218,10 @@ class ArmChecker {
   }
   static constexpr int CALL_BY_ADDRESS = 89, OLD_RETURN = 96;
 
-  size_t count() const { return map_.units.size(); }
   uint32_t word(size_t i) const {
     const uint8_t *b = seg_.bytes.data() + 4 * i;
     return static_cast<uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
   }
-  uint32_t address(size_t i) const { return seg_.address + 4 * static_cast<uint32_t>(i); }
-  void error(size_t i, const std::string &what) { map_.errors.push_back(hex32(address(i)) + ": " + what); }
-  bool in_code(uint32_t a) const { return a >= seg_.address && a < seg_.address + 4 * count(); }
-  size_t index_of(uint32_t a) const { return (a - seg_.address) / 4; }
 
   // Decodes the word at unit i; false, with the reason in text, if it is
   // not an ARM instruction the back end emits.
@@ -262,14 +260,6 @@ class ArmChecker {
       map_.units[k] = Unit::Data;
       map_.literals++;
     }
-  }
-
-  void branch_target(size_t from, uint32_t target, std::deque<size_t> &work) {
-    if (!in_code(target)) {
-      error(from, "branch to " + hex32(target) + " outside the code");
-      return;
-    }
-    work.push_back(index_of(target));
   }
 
   void follow(size_t start) {
@@ -340,11 +330,6 @@ class ArmChecker {
   void sweep_unreached() {
     sweep_unreached_units(map_, [this](size_t i) { return word(i); }, 0xFFFFFFFF, [this](size_t i) { follow(i); });
   }
-
-  const Board &t_;
-  const Segment &seg_;
-  CodeMap &map_;
-  csh cs_ = 0;
 };
 
 }  // namespace
