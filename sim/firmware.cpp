@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "compile/expression.h"
 #include "host/printf_format.h"
 #include "sim/format.h"
 
@@ -67,10 +68,6 @@ int32_t text_to_number(const std::string &s) {
   return static_cast<int32_t>(negative ? 0u - v : v);
 }
 
-// SINGLE to integer, truncated toward zero; NaN gives 0 and values out of
-// range the nearest integer, as the host does.
-uint32_t truncate_single(uint32_t bits);
-
 float as_float(uint32_t bits) {
   float f;
   memcpy(&f, &bits, sizeof f);
@@ -81,14 +78,6 @@ uint32_t as_bits(float f) {
   uint32_t bits;
   memcpy(&bits, &f, sizeof bits);
   return bits;
-}
-
-uint32_t truncate_single(uint32_t bits) {
-  double d = as_float(bits);
-  if (d != d) return 0;
-  if (d >= 2147483648.0) return 0x7FFFFFFFu;
-  if (d < -2147483648.0) return 0x80000000u;
-  return static_cast<uint32_t>(static_cast<int32_t>(d));
 }
 
 struct EntryName {
@@ -307,10 +296,11 @@ Firmware::Outcome Firmware::call(int entry, uint32_t ms, std::string &error) {
     case 73: truth(fa > fo); break;
     case 74: truth(fa <= fo); break;
     case 75: truth(fa >= fo); break;
-    case 28: set(A, as_bits(static_cast<float>(a))); break;
-    case 29: set(O, as_bits(static_cast<float>(o))); break;
-    case 25: set(A, truncate_single(acc)); break;
-    case 79: set(O, truncate_single(opd)); break;
+    // The conversions as the compiler folds them.
+    case 28: set(A, int_to_single_bits(a)); break;
+    case 29: set(O, int_to_single_bits(o)); break;
+    case 25: set(A, static_cast<uint32_t>(single_bits_to_int(acc))); break;
+    case 79: set(O, static_cast<uint32_t>(single_bits_to_int(opd))); break;
 
     // Strings, built in the string accumulator.
     case 44:

@@ -39,10 +39,8 @@ struct Fixture {
       p.call(55);
       p.end();
     }
-    p.checked();
-    machine = std::make_unique<sim::Machine>(p.board, p.image, p.code, console);
     std::string error;
-    machine->start(error);
+    machine = p.started(console, error);
   }
 };
 

@@ -45,11 +45,11 @@ TEST(Machine, WaitPassesSimulatedTimeThatTimerReads) {
   p.call(27);  // TIMER
   p.call(55);  // PRINTNUM
   p.end();
-  ASSERT_TRUE(p.checked().errors.empty());
   sim::StringConsole console;
-  sim::Machine m(p.board, p.image, p.code, console);
   std::string error;
-  ASSERT_TRUE(m.start(error)) << error;
+  auto started = p.started(console, error);
+  ASSERT_TRUE(started) << error;
+  sim::Machine &m = *started;
   EXPECT_EQ(m.run().kind, StopKind::End);
   EXPECT_EQ(console.output(), "200");
   EXPECT_EQ(m.stats().idle_cycles, 200u * p.board.cycles_per_ms);
@@ -122,11 +122,11 @@ TEST(Machine, BreakpointsAndSteps) {
   TinyProgram p;
   p.add({MOVS_R7(1), MOVS_R7(2), MOVS_R7(3)});
   p.end();
-  ASSERT_TRUE(p.checked().errors.empty());
   sim::StringConsole console;
-  sim::Machine m(p.board, p.image, p.code, console);
   std::string error;
-  ASSERT_TRUE(m.start(error)) << error;
+  auto started = p.started(console, error);
+  ASSERT_TRUE(started) << error;
+  sim::Machine &m = *started;
   m.add_breakpoint(0x8002);
   Stop s = m.run();
   EXPECT_EQ(s.kind, StopKind::Breakpoint);
@@ -160,11 +160,11 @@ TEST(Machine, TimeLimitInsideWait) {
   p.add({MOVS_R7(250)});
   p.call(86);
   p.end();
-  ASSERT_TRUE(p.checked().errors.empty());
   sim::StringConsole console;
-  sim::Machine m(p.board, p.image, p.code, console);
   std::string error;
-  ASSERT_TRUE(m.start(error)) << error;
+  auto started = p.started(console, error);
+  ASSERT_TRUE(started) << error;
+  sim::Machine &m = *started;
   m.set_limits(sim::Limits{0, 100});
   Stop s = m.run();
   EXPECT_EQ(s.kind, StopKind::Limit);
@@ -176,11 +176,11 @@ TEST(Machine, TimeLimitInsideWait) {
 TEST(Machine, HaltFromAnotherThread) {
   TinyProgram p;
   p.add({B_SELF});
-  ASSERT_TRUE(p.checked().errors.empty());
   sim::StringConsole console;
-  sim::Machine m(p.board, p.image, p.code, console);
   std::string error;
-  ASSERT_TRUE(m.start(error)) << error;
+  auto started = p.started(console, error);
+  ASSERT_TRUE(started) << error;
+  sim::Machine &m = *started;
   std::thread halter([&m] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     m.request_halt();

@@ -4,12 +4,14 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sim/board.h"
 #include "sim/code_check.h"
 #include "sim/image.h"
+#include "sim/machine.h"
 
 namespace sim_test {
 
@@ -50,6 +52,17 @@ struct TinyProgram {
   const sim::CodeMap &checked() {
     code = sim::check_code(board, image);
     return code;
+  }
+  // A started machine on the checked program; nullptr, with the reason in
+  // error, when the check or the start fails.
+  std::unique_ptr<sim::Machine> started(sim::Console &console, std::string &error) {
+    if (!checked().errors.empty()) {
+      error = code.errors[0];
+      return nullptr;
+    }
+    auto m = std::make_unique<sim::Machine>(board, image, code, console);
+    if (!m->start(error)) return nullptr;
+    return m;
   }
 };
 
