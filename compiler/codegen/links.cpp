@@ -1,60 +1,45 @@
 #include "codegen/links.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "codegen/arm/arm.h"
 #include "codegen/emit.h"
 #include "codegen/thumb/thumb.h"
-#include "driver/state.h"
+#include "core/firmware.h"
+#include "core/process.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
 int32_t jump_table[JUMP_TABLE_SIZE];
 int32_t missingLink[MISSING_LINK_SIZE];
-uint16_t jmpPTR = 1;
-int32_t nextLink = 0;
-int32_t resolvedLinks = 0;
-
-namespace {
-
-// Highest jmpPTR since the last reset, so that a reset clears only what a
-// program used.
-uint16_t jump_high_water = 1;
-
-[[noreturn]] void table_full(const char *message) {
-  print_error_ln(message);
-  fflush(stdout);
-  exit(4);
-}
-
-}  // namespace
+LinkState links;
 
 uint16_t add_fwd_ref() {
-  if (jmpPTR >= JUMP_TABLE_SIZE) table_full("Too many jump labels");
-  jump_table[jmpPTR] = -1;
-  uint16_t label = jmpPTR;
-  jmpPTR++;
-  if (jmpPTR > jump_high_water) jump_high_water = jmpPTR;
+  if (links.jmpPTR >= JUMP_TABLE_SIZE) fatal_error("Too many jump labels", ExitStatus::NoRoom);
+  jump_table[links.jmpPTR] = -1;
+  uint16_t label = links.jmpPTR;
+  links.jmpPTR++;
+  if (links.jmpPTR > links.jump_high_water) links.jump_high_water = links.jmpPTR;
   return label;
 }
 
 uint16_t add_fwd_jmpcall(uint16_t op) {
   // The jump names the label before the label exists; make sure it will.
-  if (jmpPTR >= JUMP_TABLE_SIZE) table_full("Too many jump labels");
-  add_op(op, jmpPTR);
+  if (links.jmpPTR >= JUMP_TABLE_SIZE) fatal_error("Too many jump labels", ExitStatus::NoRoom);
+  add_op(op, links.jmpPTR);
   return add_fwd_ref();
 }
 
 void patchJumpTable(int32_t label) {
   if (label < 0 || label >= JUMP_TABLE_SIZE) return;
-  jump_table[label] = static_cast<int32_t>(fCODE);
+  jump_table[label] = static_cast<int32_t>(emit.fCODE);
 }
 
 void add_missing_link(uint32_t p) {
-  if (nextLink < 0 || nextLink >= MISSING_LINK_SIZE) table_full("Too many forward references");
-  missingLink[nextLink] = static_cast<int32_t>(p);
-  nextLink++;
+  if (links.nextLink < 0 || links.nextLink >= MISSING_LINK_SIZE)
+    fatal_error("Too many forward references", ExitStatus::NoRoom);
+  missingLink[links.nextLink] = static_cast<int32_t>(p);
+  links.nextLink++;
 }
 
 bool link_target_unit(bool label, uint32_t n, int32_t &x) {
@@ -71,7 +56,7 @@ bool link_target_unit(bool label, uint32_t n, int32_t &x) {
 namespace {
 
 struct StartupPattern {
-  uint16_t version_from, version_to;
+  TargetKind kind;
   // Units that together show the start-up jump still leading into a
   // routine's prologue.
   uint8_t count;
@@ -80,20 +65,17 @@ struct StartupPattern {
 };
 
 constexpr StartupPattern startup_patterns[] = {
-    {2048, 0xFFFF, 3, {0, 1, 2}, {0xF7FF, 0xFFFF, 0xB500}},
-    {1824, 2047, 2, {0, 1, 0}, {0xEAFFFFFF, 0xE92D4000, 0}},
-    {0, 1823, 2, {0, 5, 0}, {0xEAFFFFFF, 0xE1A00000, 0}},
+    {TargetKind::Thumb, 3, {0, 1, 2}, {0xF7FF, 0xFFFF, 0xB500}},
+    {TargetKind::Arm, 2, {0, 1, 0}, {0xEAFFFFFF, 0xE92D4000, 0}},
+    {TargetKind::OldArm, 2, {0, 5, 0}, {0xEAFFFFFF, 0xE1A00000, 0}},
 };
 
 void check_image_start() {
-  uint16_t version = f_table[0];
   for (const StartupPattern &s : startup_patterns) {
-    if (version < s.version_from || version > s.version_to) continue;
+    if (s.kind != firmware.kind) continue;
     for (int k = 0; k < s.count; k++)
       if (static_cast<uint32_t>(Flash_codes[s.index[k]]) != s.unit[k]) return;
-    print_error_ln("inline execution of FUNCTION/SUB");
-    fflush(stdout);
-    exit(3);
+    fatal_error("inline execution of FUNCTION/SUB", ExitStatus::RoutineRunInto);
   }
 }
 
@@ -102,32 +84,29 @@ void check_image_start() {
 void optimizeTJ(uint32_t first, int final) {
   // A final resolution may come more than once (every RUN and the QUITDUMP
   // after it); links it resolved before are branches by now.
-  if (final && first < static_cast<uint32_t>(resolvedLinks)) first = static_cast<uint32_t>(resolvedLinks);
-  if (f_table[0] < 2048)
+  if (final && first < static_cast<uint32_t>(links.resolvedLinks)) first = static_cast<uint32_t>(links.resolvedLinks);
+  if (arm_class())
     ARMoptimizeTJ(first);
   else
     THoptimizeTJ(first);
   if (final) {
-    resolvedLinks = nextLink;
+    links.resolvedLinks = links.nextLink;
     check_image_start();
   }
 }
 
 void reset_links() {
-  for (int32_t i = 0; i < jump_high_water && i < JUMP_TABLE_SIZE; i++) jump_table[i] = 0;
+  for (int32_t i = 0; i < links.jump_high_water && i < JUMP_TABLE_SIZE; i++) jump_table[i] = 0;
   for (int32_t i = 0; i < MISSING_LINK_SIZE; i++) missingLink[i] = 0;
-  jump_high_water = 1;
-  jmpPTR = 1;
-  nextLink = 0;
-  resolvedLinks = 0;
+  links = LinkState{};
 }
 
 int32_t keep_undefined_links(int32_t first, int32_t keepBelow) {
   int32_t kept = first;
-  for (int32_t i = first; i < nextLink && i < MISSING_LINK_SIZE; i++) {
+  for (int32_t i = first; i < links.nextLink && i < MISSING_LINK_SIZE; i++) {
     int32_t p = missingLink[i];
     if (p < 0 || p + 1 >= FLASH_CODES_SIZE) continue;
-    uint32_t w = f_table[0] < 2048
+    uint32_t w = arm_class()
                      ? static_cast<uint32_t>(Flash_codes[p])
                      : static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
     if (w & LINK_LABEL) continue;

@@ -12,11 +12,20 @@ constexpr uint32_t LINK_IOH = 0x20000000u;    // a jump inside I/O-handler code
 
 extern int32_t jump_table[JUMP_TABLE_SIZE];
 extern int32_t missingLink[MISSING_LINK_SIZE];
-extern uint16_t jmpPTR;
-extern int32_t nextLink;
-// Links below this index were resolved by a final resolution already; their
-// placeholders hold branches now, not link words.
-extern int32_t resolvedLinks;
+
+struct LinkState {
+  // The next compiler label; label 0 is never used.
+  uint16_t jmpPTR = 1;
+  // Entries of missingLink in use.
+  int32_t nextLink = 0;
+  // Links below this index were resolved by a final resolution already;
+  // their placeholders hold branches now, not link words.
+  int32_t resolvedLinks = 0;
+  // Highest jmpPTR since the last reset, so that a reset clears only what
+  // a program used.
+  uint16_t jump_high_water = 1;
+};
+extern LinkState links;
 
 uint16_t add_fwd_ref();
 uint16_t add_fwd_jmpcall(uint16_t op);

@@ -1,29 +1,25 @@
 #include "codegen/literal_pool.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "codegen/emit.h"
-#include "driver/state.h"
+#include "core/process.h"
 #include "frontend/diagnostics.h"
 
 int32_t patchconst[POOL_SIZE];
 int32_t patchaddr[POOL_SIZE];
 int32_t dupConst[POOL_SIZE];
-uint32_t pool_placed_end = 0;
-int32_t nextConst = 0;
+PoolState pool;
 
 void add_pool_constant(int32_t value) {
-  if (nextConst >= POOL_SIZE) {
+  if (pool.nextConst >= POOL_SIZE) {
     // The back ends flush before this can happen; refuse rather than write
     // past the pool.
-    print_error_ln("Too many pending constants");
-    fflush(stdout);
-    exit(4);
+    fatal_error("Too many pending constants", ExitStatus::NoRoom);
   }
-  patchaddr[nextConst] = static_cast<int32_t>(fCODE);
-  patchconst[nextConst] = value;
-  nextConst++;
+  patchaddr[pool.nextConst] = static_cast<int32_t>(emit.fCODE);
+  patchconst[pool.nextConst] = value;
+  pool.nextConst++;
 }
 
 int32_t look4duplicateConst(int32_t i) {
@@ -39,7 +35,7 @@ namespace {
 // unit t.
 void patch_load(int32_t p, int32_t t, bool duplicate) {
   if (p < 0 || p + 1 >= FLASH_CODES_SIZE) return;
-  if (inside_ezh == 0) {
+  if (emit.inside_ezh == 0) {
     // A Thumb PC-relative load counts words from its own address plus 4,
     // rounded down to a word.
     int32_t offset = ((t - p + 1) >> 1) - 1;
@@ -60,28 +56,27 @@ void patch_load(int32_t p, int32_t t, bool duplicate) {
 
 void compileConstants() {
   // The pool holds words, so it starts on a word boundary.
-  if (fCODE & 1) emit_unit(0);
-  for (int32_t i = 0; i < nextConst; i++) {
+  if (emit.fCODE & 1) emit_unit(0);
+  for (int32_t i = 0; i < pool.nextConst; i++) {
     int32_t d = look4duplicateConst(i);
     if (d < 0) {
-      patch_load(patchaddr[i], static_cast<int32_t>(fCODE), false);
-      dupConst[i] = static_cast<int32_t>(fCODE);
+      patch_load(patchaddr[i], static_cast<int32_t>(emit.fCODE), false);
+      dupConst[i] = static_cast<int32_t>(emit.fCODE);
       emit_value32(patchconst[i]);
     } else {
       patch_load(patchaddr[i], dupConst[d], true);
       dupConst[i] = 0;
     }
   }
-  nextConst = 0;
-  pool_placed_end = fCODE;
+  pool.nextConst = 0;
+  pool.pool_placed_end = emit.fCODE;
 }
 
 void reset_literal_pool() {
-  pool_placed_end = 0;
   for (int32_t i = 0; i < POOL_SIZE; i++) {
     patchconst[i] = 0;
     patchaddr[i] = 0;
     dupConst[i] = 0;
   }
-  nextConst = 0;
+  pool = PoolState{};
 }

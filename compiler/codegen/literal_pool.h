@@ -8,10 +8,15 @@ constexpr int32_t POOL_SIZE = 128;
 extern int32_t patchconst[POOL_SIZE];
 extern int32_t patchaddr[POOL_SIZE];
 extern int32_t dupConst[POOL_SIZE];
-extern int32_t nextConst;
-// Where the last placed pool ends (fCODE after it); code before this
-// position may be loaded from and must stay.
-extern uint32_t pool_placed_end;
+
+struct PoolState {
+  // Pending constants.
+  int32_t nextConst = 0;
+  // Where the last placed pool ends (fCODE after it); code before this
+  // position may be loaded from and must stay.
+  uint32_t pool_placed_end = 0;
+};
+extern PoolState pool;
 
 // Records a load at unit fCODE of value; the back end flushes a full pool
 // before it asks.

@@ -1,8 +1,7 @@
 #include "codegen/operations.h"
 
 #include "codegen/emit.h"
-#include "compile/expression.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 
 namespace {
@@ -212,24 +211,28 @@ const Operation *find_operation(uint16_t code) {
 
 char nofirm[] = "000 Firmware does not support this feature";
 
+namespace {
+
+void report_missing_entry(int32_t n) {
+  uint32_t digits = static_cast<uint32_t>(n) % 1000u;
+  nofirm[0] = static_cast<char>('0' + digits / 100);
+  nofirm[1] = static_cast<char>('0' + digits / 10 % 10);
+  nofirm[2] = static_cast<char>('0' + digits % 10);
+  print_error_ln(nofirm);
+}
+
+}  // namespace
+
 int32_t GET_ADDR(int32_t n) {
-  uint16_t version = f_table[0], format = f_table[1];
-  bool known = n >= 0 && n < F_TABLE_WORDS;
-  int32_t word = known ? f_table[n] : 0;
-  if (version != 0 && format > 10) {
-    if (word == 0) {
-      uint32_t digits = static_cast<uint32_t>(n) % 1000u;
-      nofirm[0] = static_cast<char>('0' + digits / 100);
-      nofirm[1] = static_cast<char>('0' + digits / 10 % 10);
-      nofirm[2] = static_cast<char>('0' + digits % 10);
-      print_error_ln(nofirm);
-    }
-    return word;
-  }
-  // The short built-in table lists no routines: every feature counts as
-  // present, at address 1.
-  if (format <= 9) return 1;
+  bool missing = false;
+  int32_t word = firmware_entry(n, missing);
+  if (missing) report_missing_entry(n);
   return word;
+}
+
+uint32_t variable_base() {
+  if (firmware.variable_base_missing) report_missing_entry(6);
+  return firmware.variable_base;
 }
 
 namespace {
@@ -238,7 +241,7 @@ namespace {
 // firmware generations.
 int16_t serial_entry(uint16_t op) {
   bool has_122 = f_table[122] != 0;
-  bool old_firmware = f_table[0] < 1872;
+  bool old_firmware = firmware.early_serial_entries;
   switch (op) {
     case OP_RXD1:
       if (old_firmware) return 121;
@@ -257,7 +260,7 @@ int32_t op_call_entry(int32_t op) {
   if (op < 0 || op > 0xFFFF) return 0;
   const Operation *o = find_operation(static_cast<uint16_t>(op));
   if (!o) return 0;
-  int16_t entry = integer_ops ? o->int_entry : o->single_entry;
+  int16_t entry = emit.integer_ops ? o->int_entry : o->single_entry;
   switch (entry) {
     case FW_NONE:
       return 0;

@@ -209,6 +209,9 @@ extern char nofirm[];
 // Firmware entry n (word n of f_table), reporting an entry the firmware does
 // not have.
 int32_t GET_ADDR(int32_t n);
+// Target address of variable word 0 for the code being generated; a full
+// table without entry 6 is reported as GET_ADDR(6) reports it.
+uint32_t variable_base();
 // Entry number of the firmware routine that carries out op, or 0 when op
 // needs none. Reports operations that have no routine for their operand
 // type, and emits the replacement of op 15 on firmware without entry 79.

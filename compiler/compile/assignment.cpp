@@ -9,11 +9,10 @@
 #include "compile/operands.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 
-int32_t lvalue_var_addr = 0;
-int32_t printfLocal = 0;
+AssignmentState assignment;
 
 namespace {
 
@@ -27,15 +26,10 @@ uint16_t fail(const char *msg) {
 
 int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }
 
-bool is_named_port_part() {
-  uint16_t part = f_table[2];
-  return part == 0x2103 || part == 0x2138 || (part >= 0x1750 && part <= 0x175F);
-}
-
 // "*" address = value: a word store at an address.
 uint16_t word_store_target() {
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int32_t value = 0;
   bool constant = false;
   if (is_symbol_token(t) && is_ivariable(t)) {
@@ -46,7 +40,7 @@ uint16_t word_store_target() {
   } else if (t == tok::LPAREN) {
     advance();
     if (is_const_expr(0)) {
-      value = const_expr_value;
+      value = expr.const_expr_value;
       constant = true;
     } else if (!do_expr(0)) {
       return 0;
@@ -56,8 +50,8 @@ uint16_t word_store_target() {
     return fail("Expected Variable Or Integer After *");
   }
   if (constant) {
-    if (inside_ezh != 0 && (static_cast<uint32_t>(value) >> 20) == 0x400) {
-      ezh_vpbaddr = static_cast<int32_t>(static_cast<uint32_t>(value) & 0xFFFFCu);
+    if (emit.inside_ezh != 0 && (static_cast<uint32_t>(value) >> 20) == 0x400) {
+      ioh.ezh_vpbaddr = static_cast<int32_t>(static_cast<uint32_t>(value) & 0xFFFFCu);
       return OP_EZHWRPER;
     }
     add_op(OP_CONST, value);
@@ -70,7 +64,7 @@ uint16_t word_store_target() {
 uint16_t channel_register(uint16_t t) {
   if (next_token() == tok::LPAREN) return fail("Expected =");
   bool one = t == TOK_TXD1 || t == TOK_BAUD1;
-  if (one && f_table[0] >= 1873)
+  if (one && firmware.numbered_serial)
     return fail(t == TOK_TXD1 ? "TXD1 has been replaced with TXD(1)" : "BAUD1 has been replaced with BAUD(1)");
   add_op(OP_CONST, one ? 1 : 0);
   add_op(OP_ACC2IDX, 0);
@@ -83,7 +77,7 @@ uint16_t channel_register(uint16_t t) {
 bool chr_call_ends_before_separator() {
   if (next_token() != tok::LPAREN) return false;
   int depth = 0;
-  for (int i = g_tokenptr + 1; i < TOKENLIST_SIZE; i++) {
+  for (int i = cursor.g_tokenptr + 1; i < TOKENLIST_SIZE; i++) {
     uint16_t t = g_tokenlist[i];
     if (t == TOK_EOL) return false;
     if (t == tok::LPAREN) depth++;
@@ -94,43 +88,33 @@ bool chr_call_ends_before_separator() {
 
 }  // namespace
 
-bool allocate_array_words(int32_t words) {
-  int32_t bottom = static_cast<int32_t>(g_VSPdim) - words;
-  if (g_VSP >= bottom) {
-    print_error_ln("Too Many Variables");
-    return false;
-  }
-  g_VSPdim = static_cast<int16_t>(bottom);
-  return true;
-}
-
 uint16_t do_lvalue() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   bool hasIndex = next_token() == tok::LPAREN;
   if (t == tok::MUL) return word_store_target();
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (is_symbol_token(t) && is_ivariable(t)) {
-    lvalue_var_addr = address_of(t);
+    assignment.lvalue_var_addr = address_of(t);
     return OP_STVAR;
   }
-  if (error_count != errors) return 0;
+  if (diag.error_count != errors) return 0;
   switch (type) {
     case 'C':
-      lvalue_var_addr = address_of(t);
-      integer_ops = 0;
+      assignment.lvalue_var_addr = address_of(t);
+      emit.integer_ops = 0;
       return OP_STVAR;
     case 'Q':
     case 'S':
       if (!indexed(OP_CONST, OP_OPND_CONST, OP_IADD, address_of(t))) return 0;
       add_op(OP_ACC2IDX, 0);
-      integer_ops = type == 'Q' ? 1 : 0;
+      emit.integer_ops = type == 'Q' ? 1 : 0;
       return OP_STARR;
     case 'Y':
     case '[':
       if (!indexed_by_pointer(address_of(t))) return 0;
       add_op(OP_ACC2IDX, 0);
-      integer_ops = type == 'Y' ? 1 : 0;
+      emit.integer_ops = type == 'Y' ? 1 : 0;
       return OP_STARR;
     case 'R':
       if (!hasIndex) {
@@ -154,7 +138,7 @@ uint16_t do_lvalue() {
     case 'K':
       add_op(OP_LDVAR, address_of(t));
       add_op(OP_ACC2IDX, 0);
-      integer_ops = type == 'I' ? 1 : 0;
+      emit.integer_ops = type == 'I' ? 1 : 0;
       return OP_STARR;
     default:
       break;
@@ -166,7 +150,7 @@ uint16_t do_lvalue() {
     case OP_P3:
     case OP_P4: {
       if (!do_integer_parameter()) return 0;
-      bool named = is_named_port_part();
+      bool named = firmware.named_ports;
       int port = (t - OP_P0) / 2;
       if (!named && port > 0) {
         add_op(OP_OPND_CONST, 32 * port);
@@ -198,7 +182,7 @@ uint16_t do_lvalue() {
       return fail("TIMER cannot be assigned");
     case TOK_OUTS:
     case TOK_DIRS:
-      if (inside_ezh == 0) return fail("Not in IOHB code");
+      if (emit.inside_ezh == 0) return fail("Not in IOHB code");
       return t == TOK_OUTS ? 107 : 109;
     default:
       return fail("Expected lvalue: variable, pointer, or register");
@@ -206,14 +190,14 @@ uint16_t do_lvalue() {
 }
 
 int do_assignment() {
-  bitwise_ops = 1;
-  integer_ops = 1;
-  uint8_t start = g_tokenptr;
+  emit.bitwise_ops = 1;
+  emit.integer_ops = 1;
+  uint8_t start = cursor.g_tokenptr;
   uint16_t store = do_lvalue();
   if (!store) return 0;
-  int32_t storeAddr = lvalue_var_addr;
+  int32_t storeAddr = assignment.lvalue_var_addr;
   advance();
-  uint16_t u = g_token;
+  uint16_t u = cursor.g_token;
   if (u == tok::EQ) {
     advance();
   } else if (u >= 57 || u < 4) {
@@ -223,45 +207,46 @@ int do_assignment() {
   } else if (next_token() == tok::EQ) {
     // x op= e reads as x op e: the target and the operator move one place
     // on over the "=", and the expression starts at the target's copy.
-    for (int k = g_tokenptr; k >= start; k--) g_tokenlist[k + 1] = g_tokenlist[k];
+    for (int k = cursor.g_tokenptr; k >= start; k--) g_tokenlist[k + 1] = g_tokenlist[k];
     set_cursor(static_cast<uint8_t>(start + 1));
   } else {
     return fail("illegal statement");
   }
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (store == OP_SAVESTR) {
     lookahead4float();
-    uint32_t errors = error_count;
+    uint32_t errors = diag.error_count;
     if (!do_str_expr(1)) {
-      if (error_count == errors) print_error_ln("Constant or variable string expected");
+      if (diag.error_count == errors) print_error_ln("Constant or variable string expected");
       return 0;
     }
   } else if (type_of(t) == SYM_CONSTANT && next_token() == TOK_EOL) {
     add_op(OP_CONST, named_const_value(symbol_of(t)));
     advance();
   } else if (is_const_expr(0)) {
-    add_op(OP_CONST, integer_ops ? const_expr_value : static_cast<int32_t>(int_to_single_bits(const_expr_value)));
+    add_op(OP_CONST,
+           emit.integer_ops ? expr.const_expr_value : static_cast<int32_t>(int_to_single_bits(expr.const_expr_value)));
   } else if (!do_expr(0)) {
     return 0;
   }
   // The I/O handler's peripheral store carries its register's address.
-  add_op(store, store == OP_STVAR ? storeAddr : store == OP_EZHWRPER ? ezh_vpbaddr : 0);
+  add_op(store, store == OP_STVAR ? storeAddr : store == OP_EZHWRPER ? ioh.ezh_vpbaddr : 0);
   return 1;
 }
 
 int do_print(int32_t operand) {
   advance();
   for (;;) {
-    if (g_token == TOK_EOL || g_token == tok::ELSE) {
+    if (cursor.g_token == TOK_EOL || cursor.g_token == tok::ELSE) {
       add_op(OP_PRINTCR, operand);
       return 1;
     }
-    uint16_t t = g_token;
+    uint16_t t = cursor.g_token;
     if (t == tok::CHR && chr_call_ends_before_separator()) {
       // A character code is an integer, whatever the item before it was.
       advance();
-      integer_ops = 1;
-      bitwise_ops = 1;
+      emit.integer_ops = 1;
+      emit.bitwise_ops = 1;
       if (!do_expr(0)) return 0;
       add_op(OP_PRINTCH, operand);
     } else if (is_constant_string(t) && next_token_seperator(next_token())) {
@@ -269,28 +254,28 @@ int do_print(int32_t operand) {
       add_op(OP_PRINTSTR, operand);
       advance();
     } else {
-      uint32_t errors = error_count;
+      uint32_t errors = diag.error_count;
       if (do_str_expr(255)) {
-        add_op(OP_ADDR, 4 * varSpace);
+        add_op(OP_ADDR, 4 * firmware.varSpace);
         add_op(OP_PRINTSTR, operand);
-      } else if (error_count != errors || !do_expr(1)) {
+      } else if (diag.error_count != errors || !do_expr(1)) {
         return 0;
       } else {
         add_op(OP_PRINTNUM, operand);
       }
     }
-    if (g_token == TOK_EOL || g_token == tok::ELSE) {
+    if (cursor.g_token == TOK_EOL || cursor.g_token == tok::ELSE) {
       add_op(OP_PRINTCR, operand);
       return 1;
     }
-    if (g_token == tok::COMMA) {
+    if (cursor.g_token == tok::COMMA) {
       add_op(OP_PRINTTAB, operand);
-    } else if (g_token != tok::SEMICOLON) {
+    } else if (cursor.g_token != tok::SEMICOLON) {
       not_eoln();
       return 0;
     }
     advance();
-    if (g_token == TOK_EOL || g_token == tok::ELSE) return 1;
+    if (cursor.g_token == TOK_EOL || cursor.g_token == tok::ELSE) return 1;
   }
 }
 
@@ -298,25 +283,25 @@ int do_printf(uint16_t op) {
   advance();
   if (!expect_token(tok::LPAREN, "Expected (")) return 0;
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (type_of(t) != 'R' && !is_constant_string(t)) {
     print_error_ln("Expected string");
     return 0;
   }
   if (op == OP_SPRINTF) add_op(OP_PUSHIDX, 0);
-  if (printfLocal == 0) {
+  if (vars.printfLocal == 0) {
     if (!allocate_array_words(16)) return 0;
-    printfLocal = g_VSPdim;
+    vars.printfLocal = vars.g_VSPdim;
   }
-  if (!do_param_array(printfLocal)) return 0;
+  if (!do_param_array(vars.printfLocal)) return 0;
   advance();
   if (op == OP_SPRINTF) {
     add_op(OP_POPIDX, 0);
-    add_op(OP_ADDR, 4 * varSpace);
+    add_op(OP_ADDR, 4 * firmware.varSpace);
   } else {
     add_op(OP_CONST, 0);
   }
-  add_op(OP_OPND_CONST, 4 * printfLocal);
+  add_op(OP_OPND_CONST, 4 * vars.printfLocal);
   add_op(op, 0);
   if (op == OP_PRINTF) add_op(OP_PRINTCR, 1);
   return 1;

@@ -2,13 +2,14 @@
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
-#include "compile/expression.h"
 #include "compile/assignment.h"
+#include "compile/expression.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
+#include "compile/statement.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -60,14 +61,14 @@ int report(const char *msg) {
 // (a, b): a goes to the index register, b to the accumulator.
 bool pair_arguments() {
   advance();
-  if (g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != tok::LPAREN) return report("Expected (");
   advance();
   if (!do_expr(0)) return false;
-  if (g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != tok::COMMA) return report("Expected ,");
   advance();
   add_op(OP_ACC2IDX, 0);
   if (!do_expr(0)) return false;
-  if (g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != tok::RPAREN) return report("Expected )");
   return true;
 }
 
@@ -75,9 +76,9 @@ bool pair_arguments() {
 // expression built in the string accumulator.
 int string_argument_function(uint16_t op) {
   advance();
-  if (g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != tok::LPAREN) return report("Expected (");
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   if (type == 'R') {
     add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
@@ -89,25 +90,24 @@ int string_argument_function(uint16_t op) {
     add_op(OP_STRADDR, constant_string_offset(t));
     advance();
   } else {
-    uint32_t errors = error_count;
+    uint32_t errors = diag.error_count;
     if (!do_str_expr(0)) {
-      if (error_count == errors) print_error_ln("Constant or variable string expected");
+      if (diag.error_count == errors) print_error_ln("Constant or variable string expected");
       return 0;
     }
-    add_op(OP_ADDR, 4 * varSpace);
+    add_op(OP_ADDR, 4 * firmware.varSpace);
   }
-  if (g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != tok::RPAREN) return report("Expected )");
   add_op(op, 0);
   return 1;
 }
 
 int address_of_operand() {
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   if (is_funct(t)) {
-    add_op(OP_CONST, static_cast<int32_t>(static_cast<uint32_t>(g_symboladdr[symbol_of(t)]) * (arm_class() ? 4u : 2u) +
-                                          16u * f_table[4]));
+    add_op(OP_CONST, static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(g_symboladdr[symbol_of(t)]))));
   } else if (type >= 64 && type <= 127) {
     add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
   } else if (type == SYM_WORD_TABLE || is_constant_string(t)) {
@@ -120,8 +120,8 @@ int address_of_operand() {
 
 int not_operand() {
   advance();
-  uint16_t t = g_token;
-  uint16_t op = bitwise_ops ? OP_NOT : OP_LOGNOT;
+  uint16_t t = cursor.g_token;
+  uint16_t op = emit.bitwise_ops ? OP_NOT : OP_LOGNOT;
   if (is_symbol_token(t) && is_ivariable(t)) {
     add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
     add_op(op, 0);
@@ -129,22 +129,21 @@ int not_operand() {
   }
   if (is_int_literal(t)) {
     int32_t v = g_constants[literal_slot(t)];
-    add_op(OP_CONST, bitwise_ops ? ~v : (v == 0 ? 1 : 0));
+    add_op(OP_CONST, emit.bitwise_ops ? ~v : (v == 0 ? 1 : 0));
     return 1;
   }
   if (!do_expr(0)) return 0;
   // The rest of the expression was taken; the cursor goes back onto its
   // last token like after any operand.
   step_back();
-  add_op(bitwise_ops ? OP_NOT : OP_LOGNOT, 0);
+  add_op(emit.bitwise_ops ? OP_NOT : OP_LOGNOT, 0);
   return 1;
 }
 
 // P0(n) .. P4(n): the part's own port operation, or IN on pin n + 32 × port.
 int port_read(uint16_t t) {
   if (!do_integer_parameter()) return 0;
-  uint16_t part = f_table[2];
-  if ((part >= 0x1750 && part <= 0x175F) || part == 0x2103 || part == 0x2138) {
+  if (firmware.named_ports) {
     add_op(t, 0);
     return 1;
   }
@@ -161,11 +160,11 @@ int special_builtin(uint16_t t, uint16_t op) {
   switch (t) {
     case 31:  // STRCOMP(s1, s2)
       advance();
-      if (g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != tok::LPAREN) return report("Expected (");
       advance();
       if (!do_str_compare(31)) return 0;
       advance();
-      if (g_token != tok::RPAREN) return report("Expected )");
+      if (cursor.g_token != tok::RPAREN) return report("Expected )");
       return 1;
     case 39:
     case 122:
@@ -191,23 +190,23 @@ int special_builtin(uint16_t t, uint16_t op) {
       add_op(84, 0);
       return 1;
     case 88:  // RXD1
-      if (f_table[0] > 1872) return report("RXD1 has been replaced with RXD(1)");
+      if (firmware.numbered_serial) return report("RXD1 has been replaced with RXD(1)");
       add_op(OP_CONST, 1);
       add_op(OP_ACC2IDX, 0);
       add_op(88, 0);
       return 1;
     case 106:
     case 108:
-      if (inside_ezh == 0) return report("Not in IOHB code");
+      if (emit.inside_ezh == 0) return report("Not in IOHB code");
       add_op(op, 0);
       return 1;
     case 179: {  // FILEOPEN(s, n)
       advance();
-      if (g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != tok::LPAREN) return report("Expected (");
       advance();
-      uint32_t errors = error_count;
+      uint32_t errors = diag.error_count;
       if (!do_str_expr(0)) {
-        if (error_count == errors) print_error_ln("Expected String");
+        if (diag.error_count == errors) print_error_ln("Expected String");
         return 0;
       }
       advance();
@@ -216,11 +215,11 @@ int special_builtin(uint16_t t, uint16_t op) {
       return 1;
     }
     case 173:  // WRITE as a function exists from firmware 1809 on
-      return f_table[0] > 1808 ? do_fread_write() : 0;
+      return firmware.write_function ? do_fread_write() : 0;
     case 222:  // CHR(n), or CHR(n) heading a string comparison
-      if (lookahead4stringcompare(g_tokenptr + 4)) return do_str_compare(0);
+      if (lookahead4stringcompare(cursor.g_tokenptr + 4)) return do_str_compare(0);
       if (!do_integer_parameter()) return 0;
-      if (last_op == OP_CONST && last_addr > 255) {
+      if (emit.last_op == OP_CONST && emit.last_addr > 255) {
         add_op(OP_OPND_CONST, 255);
         add_op(OP_AND, 0);
       }
@@ -233,7 +232,7 @@ int special_builtin(uint16_t t, uint16_t op) {
 }  // namespace
 
 int do_builtin_int_func() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   for (const Builtin &b : builtin_functions) {
     if (b.token != t) continue;
     switch (b.form) {
@@ -261,30 +260,30 @@ int do_builtin_int_func() {
 }
 
 int do_fread_write() {
-  uint16_t op = g_token;
+  uint16_t op = cursor.g_token;
   add_op(OP_PUSHIDX, 0);
   advance();
-  if (g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != tok::LPAREN) return report("Expected (");
   advance();
   if (!do_expr(0)) return 0;
   add_op(OP_ACC2IDX, 0);
-  if (g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != tok::COMMA) return report("Expected ,");
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   if (type == 'Q' || type == 'R' || type == 'S') {
     add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
     advance();
   } else if (is_const_expr(0)) {
-    add_op(OP_CONST, const_expr_value);
+    add_op(OP_CONST, expr.const_expr_value);
   } else {
     return report("expected Array or String");
   }
   add_op(OP_ACC2NEXT, 0);
-  if (g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != tok::COMMA) return report("Expected ,");
   advance();
   if (!do_expr(0)) return 0;
-  if (g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != tok::RPAREN) return report("Expected )");
   add_op(op, 0);
   add_op(OP_POPIDX, 0);
   return 1;
@@ -292,8 +291,8 @@ int do_fread_write() {
 
 int do_param_array(int32_t base) {
   int32_t k = 0;
-  while (g_token != tok::RPAREN) {
-    uint16_t t = g_token;
+  while (cursor.g_token != tok::RPAREN) {
+    uint16_t t = cursor.g_token;
     if (type_of(t) == 'R') {
       add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
       advance();
@@ -306,8 +305,8 @@ int do_param_array(int32_t base) {
     add_op(OP_OPND_CONST, base + k);
     add_op(OP_OPND2IDX, 0);
     add_op(OP_STARR, 1);
-    if (g_token == tok::RPAREN) break;
-    if (g_token != tok::COMMA) return report("expected comma");
+    if (cursor.g_token == tok::RPAREN) break;
+    if (cursor.g_token != tok::COMMA) return report("expected comma");
     advance();
     if (++k == 15) return report("ParamArrays limited to 15 values");
   }
@@ -348,20 +347,20 @@ constexpr PinProcedure pin_procedures[] = {
 
 // A string argument; msg when it is none and nothing has been said.
 bool string_argument(const char *msg) {
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (do_str_expr(0)) return true;
-  if (error_count == errors) print_error_ln(msg);
+  if (diag.error_count == errors) print_error_ln(msg);
   return false;
 }
 
 int main_label() {
-  first_gotosubwhiledo = 1;
+  program.first_gotosubwhiledo = 1;
   if (g_symbol_type[0] == SYM_LABEL) print_error_ln("Duplicate Name");
   flush_pool_if_due();
   g_symbol_type[0] = SYM_LABEL;
-  g_symboladdr[0] = static_cast<int32_t>(fCODE);
+  g_symboladdr[0] = static_cast<int32_t>(emit.fCODE);
   advance();
-  if (g_token != tok::COLON) print_error_ln("Label Declaration Error");
+  if (cursor.g_token != tok::COLON) print_error_ln("Label Declaration Error");
   advance();
   add_op(OP_MAIN, 0);
   return 1;
@@ -371,14 +370,14 @@ int debug_input() {
   advance();
   uint16_t kind = do_lvalue();
   if (!kind) return report("Illegal Read Destination");
-  int32_t var = lvalue_var_addr;
+  int32_t var = assignment.lvalue_var_addr;
   add_op(OP_GETSTR, 0);
   switch (kind) {
     case OP_SAVESTR:
       add_op(OP_SAVESTR, 0);
       break;
     case OP_WR_BYTE:
-      add_op(OP_ADDR, 4 * varSpace);
+      add_op(OP_ADDR, 4 * firmware.varSpace);
       add_op(OP_RD_BYTE, 0);
       add_op(OP_WR_BYTE, 0);
       break;
@@ -403,15 +402,15 @@ int special_procedure(uint16_t t) {
     case TOK_HTTP:
     case TOK_UDPOUT:
       advance();
-      if (g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != tok::LPAREN) return report("Expected (");
       advance();
       if (!do_expr(0)) return 0;
-      if (g_token != tok::COMMA) return report("Expected ,");
+      if (cursor.g_token != tok::COMMA) return report("Expected ,");
       advance();
       add_op(OP_ACC2IDX, 0);
       if (t == TOK_UDPOUT) {
         if (!do_expr(0)) return 0;
-        if (g_token != tok::COMMA) return report("Expected ,");
+        if (cursor.g_token != tok::COMMA) return report("Expected ,");
         advance();
         add_op(OP_ACC2NEXT, 0);
       }
@@ -420,15 +419,15 @@ int special_procedure(uint16_t t) {
       break;
     case TOK_MAIL:
       advance();
-      if (g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != tok::LPAREN) return report("Expected (");
       advance();
       if (!load_globalparam()) return 0;
-      add_op(OP_CONST, globalstart);
+      add_op(OP_CONST, vars.globalstart);
       add_op(OP_MAIL, 0);
       break;
     case TOK_INTERRUPT:
       if (next_token() == tok::SUB) {
-        if (f_table[0] <= 1823) return report("this firmware does not support this");
+        if (firmware.kind == TargetKind::OldArm) return report("this firmware does not support this");
         advance();
         do_subfunc(1);
         return 1;
@@ -450,7 +449,7 @@ int special_procedure(uint16_t t) {
 }  // namespace
 
 int do_special_proc() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (t == TOK_MAIN) return main_label();
   if (t == TOK_DEBUGIN) return debug_input();
   for (const Builtin &b : builtin_procedures) {

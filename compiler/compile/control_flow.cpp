@@ -10,7 +10,7 @@
 #include "compile/statement.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 
 namespace {
@@ -38,7 +38,7 @@ uint16_t exchanged_comparison(uint16_t t) {
 
 // The test of one CASE value; the accumulator ends 1 when it matches.
 bool case_test() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (is_comparison(t)) {
     advance();
     if (!do_expr(0)) return false;
@@ -48,7 +48,7 @@ bool case_test() {
   }
   if (!do_expr(0)) return false;
   add_op(OP_NEXT2OPND, 0);
-  if (g_token != tok::TO) {
+  if (cursor.g_token != tok::TO) {
     add_op(OP_EQ, 0);
     return true;
   }
@@ -69,8 +69,8 @@ bool next_token_seperator(uint16_t t) {
 }
 
 int simple_statement(int32_t exitHandle) {
-  g_token = g_tokenlist[g_tokenptr];
-  uint16_t t = g_token;
+  cursor.g_token = g_tokenlist[cursor.g_tokenptr];
+  uint16_t t = cursor.g_token;
   if (t == TOK_EOL) return 1;
   if (t == TOK_GOTO) return do_gotosubjz(OP_JMPBACK, OP_GOTO);
   if (t == TOK_GOSUB) {
@@ -99,16 +99,16 @@ int simple_statement(int32_t exitHandle) {
     default:
       break;
   }
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (do_special_proc()) return 1;
-  if (error_count != errors) return 0;
+  if (diag.error_count != errors) return 0;
   return do_assignment();
 }
 
 int do_gotosubjz(uint16_t knownOp, uint16_t forwardOp) {
-  if (first_gotosubwhiledo == 0) first_gotosubwhiledo = static_cast<int32_t>(fCODE);
-  if (g_token == TOK_GOSUB || g_token == TOK_GOTO) advance();
-  uint16_t t = g_token;
+  if (program.first_gotosubwhiledo == 0) program.first_gotosubwhiledo = static_cast<int32_t>(emit.fCODE);
+  if (cursor.g_token == TOK_GOSUB || cursor.g_token == TOK_GOTO) advance();
+  uint16_t t = cursor.g_token;
   int sym;
   if (t == TOK_MAIN) {
     sym = 0;
@@ -122,11 +122,12 @@ int do_gotosubjz(uint16_t knownOp, uint16_t forwardOp) {
     add_op(knownOp, g_symboladdr[sym] + (knownOp == OP_CALLBACK ? 1 : 0));
   } else if (type & 0x80) {
     if (knownOp != OP_CALLSUB) return report("Illegal branch");
-    if (sym == this_function) return report("Recursion not allowed");
+    if (sym == procs.this_function) return report("Recursion not allowed");
     if (!do_function_operand(0)) return 0;
   } else {
     if (forwardOp == 0) return report("Goto Not Followed By Label");
-    if (inside_function != 0 && forwardOp == OP_GOSUB) return report("Calls within functions must be pre-defined");
+    if (procs.inside_function != 0 && forwardOp == OP_GOSUB)
+      return report("Calls within functions must be pre-defined");
     add_op(forwardOp, sym);
   }
   advance();
@@ -135,19 +136,19 @@ int do_gotosubjz(uint16_t knownOp, uint16_t forwardOp) {
 
 int do_cmd_return() {
   advance();
-  if (inside_function == tok::STRING) {
-    uint32_t errors = error_count;
-    if (!do_str_expr(0) && error_count == errors) print_error_ln("Constant or variable string expected");
-  } else if (inside_function == tok::INTEGER) {
-    integer_ops = 1;
-    bitwise_ops = 1;
+  if (procs.inside_function == tok::STRING) {
+    uint32_t errors = diag.error_count;
+    if (!do_str_expr(0) && diag.error_count == errors) print_error_ln("Constant or variable string expected");
+  } else if (procs.inside_function == tok::INTEGER) {
+    emit.integer_ops = 1;
+    emit.bitwise_ops = 1;
     do_expr(0);
-  } else if (inside_function == TOK_SINGLE_TYPE) {
-    bitwise_ops = 1;
-    integer_ops = 0;
+  } else if (procs.inside_function == TOK_SINGLE_TYPE) {
+    emit.bitwise_ops = 1;
+    emit.integer_ops = 0;
     do_expr(0);
   }
-  add_op(inside_interrupt ? OP_INTEXIT : OP_RETURN, 0);
+  add_op(procs.inside_interrupt ? OP_INTEXIT : OP_RETURN, 0);
   return 1;
 }
 
@@ -160,7 +161,7 @@ int do_cmd_end() {
 int do_one_line_if(int32_t exitHandle) {
   uint16_t h1 = add_fwd_jmpcall(OP_JZ);
   if (!simple_statement(exitHandle)) return 0;
-  if (g_token != tok::ELSE) {
+  if (cursor.g_token != tok::ELSE) {
     patchJumpTable(h1);
     return 1;
   }
@@ -177,17 +178,17 @@ int do_elseif(int32_t exitHandle) {
   if (!guard.ok) return 0;
   advance();
   if (!do_expr(1)) return 0;
-  if (g_token == tok::THEN) advance();
+  if (cursor.g_token == tok::THEN) advance();
   // The branch starts on the next line; nothing may stand here.
-  if (g_token != TOK_EOL) return report("Expected End Of Line");
+  if (cursor.g_token != TOK_EOL) return report("Expected End Of Line");
   uint16_t h1 = add_fwd_jmpcall(OP_JZ);
   if (!compile_body(exitHandle)) return 0;
-  if (g_token == TOK_ELSEIF) {
+  if (cursor.g_token == TOK_ELSEIF) {
     uint16_t h3 = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(h1);
     if (!do_elseif(exitHandle)) return 0;
     patchJumpTable(h3);
-  } else if (g_token == tok::ELSE) {
+  } else if (cursor.g_token == tok::ELSE) {
     uint16_t h2 = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(h1);
     if (!compile_body(exitHandle)) return 0;
@@ -204,7 +205,7 @@ int32_t do_sub_case(int32_t handle) {
   advance();
   if (!case_test()) return 0;
   int32_t h = add_fwd_jmpcall(OP_JZ);
-  if (g_token == tok::COMMA) {
+  if (cursor.g_token == tok::COMMA) {
     h = do_sub_case(h);
     if (!h) return 0;
   }
@@ -216,35 +217,35 @@ int do_case(int32_t exitHandle) {
   NestingGuard guard;
   if (!guard.ok) return 0;
   advance();
-  if (g_token == tok::ELSE) {
+  if (cursor.g_token == tok::ELSE) {
     advance();
     add_op(OP_POPNEXT, 0);
     if (!compile_body(exitHandle)) return 0;
-    if (g_token == TOK_ENDSELECT) {
+    if (cursor.g_token == TOK_ENDSELECT) {
       advance();
       return 1;
     }
-    if (g_token == TOK_QUITNOW) return 1;
+    if (cursor.g_token == TOK_QUITNOW) return 1;
     return report("Expected ENDSELECT");
   }
   if (!case_test()) return 0;
   int32_t hn = add_fwd_jmpcall(OP_JZ);
-  while (g_token == tok::COMMA) {
+  while (cursor.g_token == tok::COMMA) {
     hn = do_sub_case(hn);
     if (!hn) return 0;
   }
   // The body starts on the next line; a statement here would be lost.
-  if (g_token != TOK_EOL) return report("Expected End Of Line");
+  if (cursor.g_token != TOK_EOL) return report("Expected End Of Line");
   add_op(OP_POPNEXT, 1);
   if (!compile_body(exitHandle)) return 0;
-  if (g_token == TOK_CASE) {
+  if (cursor.g_token == TOK_CASE) {
     uint16_t he = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(hn);
     if (!do_case(exitHandle)) return 0;
     patchJumpTable(he);
     return 1;
   }
-  if (g_token == TOK_ENDSELECT) {
+  if (cursor.g_token == TOK_ENDSELECT) {
     // A matched case jumps over the release of the selector meant for the
     // path on which no case matched; resolved behind it, so that a pool
     // placed in between cannot be jumped into.
@@ -255,7 +256,7 @@ int do_case(int32_t exitHandle) {
     advance();
     return 1;
   }
-  if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token == TOK_QUITNOW) return 1;
   return report("CASE invalid");
 }
 
@@ -265,10 +266,10 @@ int do_ternary_if() {
   if (!expect_token(tok::LPAREN, "Expected (")) return 0;
   advance();
   // The condition's type does not change the type of the whole expression.
-  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+  uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
   if (!do_expr(1)) return 0;
-  integer_ops = savedInteger;
-  bitwise_ops = savedBitwise;
+  emit.integer_ops = savedInteger;
+  emit.bitwise_ops = savedBitwise;
   uint16_t h1 = add_fwd_jmpcall(OP_JZ);
   if (!expect_token(tok::COMMA, "Expected ,")) return 0;
   advance();

@@ -8,14 +8,11 @@
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
-uint8_t integer_ops = 1;
-uint8_t bitwise_ops = 1;
-int32_t const_expr_value = 0;
-int32_t the_addr = 0;
+ExpressionState expr;
 
 namespace {
 
@@ -54,21 +51,22 @@ uint32_t literal_value(uint16_t t) { return static_cast<uint32_t>(g_constants[li
 // The value a deferred literal or constant loads with in the current mode.
 int32_t deferred_value(uint16_t t) {
   if (is_int_literal(t))
-    return integer_ops ? static_cast<int32_t>(literal_value(t))
-                       : static_cast<int32_t>(int_to_single_bits(static_cast<int32_t>(literal_value(t))));
-  if (is_flt_literal(t)) return integer_ops ? single_bits_to_int(literal_value(t)) : static_cast<int32_t>(literal_value(t));
+    return emit.integer_ops ? static_cast<int32_t>(literal_value(t))
+                            : static_cast<int32_t>(int_to_single_bits(static_cast<int32_t>(literal_value(t))));
+  if (is_flt_literal(t))
+    return emit.integer_ops ? single_bits_to_int(literal_value(t)) : static_cast<int32_t>(literal_value(t));
   return named_const_value(symbol_of(t));
 }
 
-int32_t fold_not(int32_t v) { return bitwise_ops ? ~v : (v == 0 ? 1 : 0); }
+int32_t fold_not(int32_t v) { return emit.bitwise_ops ? ~v : (v == 0 ? 1 : 0); }
 
 // One prefix at the head of an expression: NOT applies to the whole
 // expression, "-" to its first operand only.
 void read_prefix(bool &pendingNot, bool &pendingNeg) {
-  if (g_token == tok::NOT) {
+  if (cursor.g_token == tok::NOT) {
     pendingNot = true;
     advance();
-  } else if (g_token == tok::MINUS) {
+  } else if (cursor.g_token == tok::MINUS) {
     pendingNeg = true;
     advance();
   }
@@ -92,17 +90,17 @@ struct ParseStack {
 // An operand compiler that failed with a message of its own is not followed
 // by a second report.
 bool compile_operand(int32_t itofOperand, int32_t ftoiOperand) {
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (do_int_operand()) {
-    if (!integer_ops) add_op(OP_ITOF, itofOperand);
+    if (!emit.integer_ops) add_op(OP_ITOF, itofOperand);
     return true;
   }
-  if (error_count != errors) return false;
+  if (diag.error_count != errors) return false;
   if (do_flt_operand()) {
-    if (integer_ops) add_op(OP_FTOI, ftoiOperand);
+    if (emit.integer_ops) add_op(OP_FTOI, ftoiOperand);
     return true;
   }
-  if (error_count == errors) print_error_ln("Expected Operand");
+  if (diag.error_count == errors) print_error_ln("Expected Operand");
   return false;
 }
 
@@ -138,7 +136,7 @@ int32_t single_bits_to_int(uint32_t bits) {
 int32_t named_const_value(int symbol) {
   int32_t v = g_symboladdr[symbol];
   bool single = g_symbolsize[symbol] == CONST_IS_SINGLE;
-  if (integer_ops) return single ? single_bits_to_int(static_cast<uint32_t>(v)) : v;
+  if (emit.integer_ops) return single ? single_bits_to_int(static_cast<uint32_t>(v)) : v;
   return single ? v : static_cast<int32_t>(int_to_single_bits(v));
 }
 
@@ -153,42 +151,42 @@ int end_of_expr(uint16_t t) {
 
 uint16_t overloaded_ops(uint16_t op) {
   switch (op) {
-    case 40: return bitwise_ops ? 40 : 41;
-    case 48: return bitwise_ops ? 48 : 49;
-    case 56: return bitwise_ops ? 56 : 55;
-    case 114: return bitwise_ops ? 114 : 115;
+    case 40: return emit.bitwise_ops ? 40 : 41;
+    case 48: return emit.bitwise_ops ? 48 : 49;
+    case 56: return emit.bitwise_ops ? 56 : 55;
+    case 114: return emit.bitwise_ops ? 114 : 115;
     default:
-      if (is_comparison(op)) bitwise_ops = 0;
+      if (is_comparison(op)) emit.bitwise_ops = 0;
       return op;
   }
 }
 
 void lookahead4float() {
-  bitwise_ops = 1;
-  integer_ops = 1;
-  for (int i = g_tokenptr; i < TOKENLIST_SIZE; i++) {
+  emit.bitwise_ops = 1;
+  emit.integer_ops = 1;
+  for (int i = cursor.g_tokenptr; i < TOKENLIST_SIZE; i++) {
     uint16_t t = g_tokenlist[i];
     if (t == TOK_EOL || end_of_expr(t)) return;
     if (is_int_literal(t) || t == tok::CHR || t == tok::ADDRESSOF) return;
     if (is_flt_literal(t)) {
-      integer_ops = 0;
+      emit.integer_ops = 0;
       return;
     }
     if (!is_symbol_token(t)) continue;
     int type = type_of(t);
     // Under requireDIM an undeclared name is reported where it is compiled,
     // not here as well.
-    if (type == SYM_NEW && requireDIM) continue;
+    if (type == SYM_NEW && symtab.requireDIM) continue;
     if (is_ivariable(t) || is_iarray(t) || is_iarrayPtr(t) || is_intPtr(t)) return;
     if (is_fvariable(t) || is_fltPtr(t) || is_farray(t) || is_farrayPtr(t)) {
-      integer_ops = 0;
+      emit.integer_ops = 0;
       return;
     }
     if (is_funct(t)) {
       uint8_t result = function_result(t);
       if (result == 'A') return;
       if (result == 'C') {
-        integer_ops = 0;
+        emit.integer_ops = 0;
         return;
       }
     }
@@ -229,7 +227,7 @@ int32_t compute_op(int32_t left, uint16_t op, int32_t right) {
 }
 
 int const_op_const(int32_t left, uint16_t op, int32_t right) {
-  if (!integer_ops || left == IN_ACCUM || right == IN_ACCUM) return 0;
+  if (!emit.integer_ops || left == IN_ACCUM || right == IN_ACCUM) return 0;
   uint16_t l = static_cast<uint16_t>(left), r = static_cast<uint16_t>(right);
   if (!is_int_literal(l) || !is_int_literal(r)) return 0;
   // A division by a constant 0 is left to the run-time rule.
@@ -255,8 +253,8 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
     } else {
       add_op(OP_OPND_LDVAR, g_symboladdr[symbol_of(r)]);
       if (is_single_var(r)) {
-        if (integer_ops) add_op(OP_OPND_FTOI, 9);
-      } else if (!integer_ops) {
+        if (emit.integer_ops) add_op(OP_OPND_FTOI, 9);
+      } else if (!emit.integer_ops) {
         add_op(OP_OPND_ITOF, 10);
       }
     }
@@ -268,8 +266,8 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
     } else {
       add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
       if (is_single_var(l)) {
-        if (integer_ops) add_op(OP_FTOI, 11);
-      } else if (!integer_ops) {
+        if (emit.integer_ops) add_op(OP_FTOI, 11);
+      } else if (!emit.integer_ops) {
         add_op(OP_ITOF, 1);
       }
     }
@@ -287,7 +285,7 @@ int do_expr(uint8_t typeCheck) {
 
   // The first operand.
   int32_t first;
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (is_symbol_token(t) && type_of(t) == SYM_NEW && !is_ivariable(t)) return 0;
   if (is_int_literal(t)) {
     if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(0u - literal_value(t));
@@ -304,8 +302,8 @@ int do_expr(uint8_t typeCheck) {
         add_op(OP_CONST, named_const_value(symbol_of(t)));
       } else {
         add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
-        if (is_single_var(t) && integer_ops) add_op(OP_FTOI, 14);
-        if (!is_single_var(t) && !integer_ops) add_op(OP_ITOF, 3);
+        if (is_single_var(t) && emit.integer_ops) add_op(OP_FTOI, 14);
+        if (!is_single_var(t) && !emit.integer_ops) add_op(OP_ITOF, 3);
       }
       first = IN_ACCUM;
     }
@@ -323,7 +321,7 @@ int do_expr(uint8_t typeCheck) {
   uint8_t accFree = first == IN_ACCUM ? 0 : 1;
   for (;;) {
     advance();
-    uint16_t op = g_token;
+    uint16_t op = cursor.g_token;
     if (end_of_expr(op) || op > 56 || op < 4) break;
     if (!is_binary_operator(op)) {
       print_error_ln("Unknown operator");
@@ -336,7 +334,7 @@ int do_expr(uint8_t typeCheck) {
     }
     advance();
     int32_t operand;
-    uint16_t u = g_token;
+    uint16_t u = cursor.g_token;
     if (is_symbol_token(u) && type_of(u) == SYM_NEW && !is_ivariable(u)) return 0;
     if (is_deferrable(u)) {
       operand = u;
@@ -360,17 +358,17 @@ int do_expr(uint8_t typeCheck) {
     if (integer_constant && pendingNot) {
       int32_t v = is_int_literal(l) ? static_cast<int32_t>(literal_value(l)) : g_symboladdr[symbol_of(l)];
       v = fold_not(v);
-      add_op(OP_CONST, integer_ops ? v : static_cast<int32_t>(int_to_single_bits(v)));
+      add_op(OP_CONST, emit.integer_ops ? v : static_cast<int32_t>(int_to_single_bits(v)));
       pendingNot = false;
     } else if (is_int_literal(l) || is_flt_literal(l) || is_named_const(l)) {
       add_op(OP_CONST, deferred_value(l));
     } else {
       add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
-      if (is_single_var(l) && integer_ops) add_op(OP_FTOI, 2);
-      if (!is_single_var(l) && !integer_ops) add_op(OP_ITOF, 6);
+      if (is_single_var(l) && emit.integer_ops) add_op(OP_FTOI, 2);
+      if (!is_single_var(l) && !emit.integer_ops) add_op(OP_ITOF, 6);
     }
   }
-  if (pendingNot) add_op(bitwise_ops ? OP_NOT : OP_LOGNOT, 88);
+  if (pendingNot) add_op(emit.bitwise_ops ? OP_NOT : OP_LOGNOT, 88);
   return 1;
 }
 
@@ -379,11 +377,11 @@ namespace {
 // A constant operand at the cursor: a literal, a parenthesised constant
 // expression or ADDRESSOF; a named constant only where allowed.
 bool const_operand(bool allowNamed, bool &pendingNeg, int32_t &value) {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (is_int_literal(t)) {
     value = static_cast<int32_t>(literal_value(t));
   } else if (is_flt_literal(t)) {
-    if (!integer_ops) return false;
+    if (!emit.integer_ops) return false;
     uint32_t bits = literal_value(t);
     if (pendingNeg) {
       bits |= 0x80000000u;
@@ -394,11 +392,11 @@ bool const_operand(bool allowNamed, bool &pendingNeg, int32_t &value) {
     value = named_const_value(symbol_of(t));
   } else if (t == tok::LPAREN) {
     advance();
-    if (!is_const_expr(0) || g_token != tok::RPAREN) return false;
-    value = const_expr_value;
+    if (!is_const_expr(0) || cursor.g_token != tok::RPAREN) return false;
+    value = expr.const_expr_value;
   } else if (t == tok::ADDRESSOF) {
     if (!do_addr()) return false;
-    value = static_cast<int32_t>(the_addr);
+    value = static_cast<int32_t>(expr.the_addr);
   } else {
     return false;
   }
@@ -427,7 +425,7 @@ int do_const_expr(uint8_t typeCheck) {
   };
   for (;;) {
     advance();
-    uint16_t op = g_token;
+    uint16_t op = cursor.g_token;
     if (end_of_expr(op) || op > 56 || op < 4) break;
     if (!is_binary_operator(op)) return 0;
     op = overloaded_ops(op);
@@ -443,37 +441,36 @@ int do_const_expr(uint8_t typeCheck) {
   }
   while (s.size > 1)
     if (!reduce_values()) return 0;
-  const_expr_value = s.opnds[0];
-  if (pendingNot) const_expr_value = fold_not(const_expr_value);
+  expr.const_expr_value = s.opnds[0];
+  if (pendingNot) expr.const_expr_value = fold_not(expr.const_expr_value);
   return 1;
 }
 
 // A failed attempt leaves no trace: the cursor and the mode flags (which a
 // comparison read on the way may have changed) are put back.
 int is_const_expr(uint8_t typeCheck) {
-  uint8_t start = g_tokenptr;
-  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+  uint8_t start = cursor.g_tokenptr;
+  uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
   if (do_const_expr(typeCheck)) return 1;
   set_cursor(start);
-  integer_ops = savedInteger;
-  bitwise_ops = savedBitwise;
+  emit.integer_ops = savedInteger;
+  emit.bitwise_ops = savedBitwise;
   return 0;
 }
 
 int do_addr() {
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
-  uint32_t strings = static_cast<uint32_t>(FlashEnd) - 0x20000u;
+  uint32_t strings = firmware.string_base;
   if (type == SYM_LABEL || is_funct(t)) {
-    the_addr = static_cast<int32_t>(static_cast<uint32_t>(g_symboladdr[symbol_of(t)]) * (arm_class() ? 4u : 2u) +
-                                    16u * f_table[4]);
+    expr.the_addr = static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(g_symboladdr[symbol_of(t)])));
   } else if (type >= 64 && type <= 127) {
-    the_addr = static_cast<int32_t>(f_table[7] * 65536u + f_table[6] + 4u * static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
+    expr.the_addr = static_cast<int32_t>(firmware.data_base + 4u * static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
   } else if (type == SYM_WORD_TABLE || type == SYM_CSTRING) {
-    the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
+    expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
   } else if (is_str_literal(t)) {
-    the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[t & 0x3FFF]));
+    expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[t & 0x3FFF]));
   } else {
     print_error_ln("Expected variable or function");
     return 0;

@@ -3,14 +3,19 @@
 #pragma once
 #include <cstdint>
 
-// Expression type flags: integer or SINGLE, bitwise or logical. Statements
-// set them before an expression; add_op records integer_ops with every typed
-// operation.
-extern uint8_t integer_ops;
-extern uint8_t bitwise_ops;
+// The expression type flags, integer_ops and bitwise_ops, are the
+// emitter's (codegen/emit.h): add_op records the first with every typed
+// operation, and the back ends read both.
+#include "codegen/emit.h"
 
-extern int32_t const_expr_value;
-extern int32_t the_addr;
+// Values the constant evaluators hand back.
+struct ExpressionState {
+  // The value of the last constant expression.
+  int32_t const_expr_value = 0;
+  // The address ADDRESSOF found.
+  int32_t the_addr = 0;
+};
+extern ExpressionState expr;
 
 // A named constant (symbol type 7) keeps its value in g_symboladdr; its size
 // field tells whether the value is a SINGLE's bits.

@@ -3,7 +3,7 @@
 #include "codegen/emit.h"
 #include "codegen/operations.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -34,25 +34,24 @@ constexpr Condition conditions[] = {{171, 1}, {172, 0}, {195, 3}, {196, 2}};
 // ON TIMER period handler / ON EINTn condition handler. Its messages leave
 // the rest of the line to the end-of-statement check.
 int do_interrupt() {
-  uint16_t version = f_table[0];
-  if (version >= 2048) {
+  if (firmware.kind == TargetKind::Thumb) {
     print_error_ln("ON not supported on Cortex parts");
     return 1;
   }
-  if (version >= 1865) {
+  if (firmware.float_firmware) {
     print_error_ln("ON not supported on ARM7 parts with floating point firmware");
     return 1;
   }
   advance();
   const Source *source = nullptr;
   for (const Source &s : sources)
-    if (g_token == s.token) source = &s;
+    if (cursor.g_token == s.token) source = &s;
   if (!source) {
     print_error_ln("illegal Interrupt type");
     return 1;
   }
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (source->token == TOK_TIMER) {
     if (is_int_literal(t)) {
       add_op(OP_OPND_CONST, g_constants[literal_slot(t)]);
@@ -72,7 +71,7 @@ int do_interrupt() {
       print_error_ln("Illegal Interrupt condition");
   }
   advance();
-  uint16_t handler = g_token;
+  uint16_t handler = cursor.g_token;
   if (!is_symbol_token(handler) || !is_label(handler)) {
     print_error_ln("label required");
     return 1;
@@ -83,7 +82,7 @@ int do_interrupt() {
     return 1;
   }
   add_op(OP_CONST, static_cast<int32_t>(4u * static_cast<uint32_t>(g_symboladdr[symbol_of(handler)]) +
-                                        static_cast<uint32_t>(codeStart)));
+                                        static_cast<uint32_t>(firmware.codeStart)));
   advance();
   add_op(source->setup, 0);
   return 1;

@@ -9,12 +9,9 @@
 #include "compile/procedures.h"
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
-
-uint8_t ezh_calling = 0;
-int32_t ezhVarStart = EZH_NO_LOCALS;
 
 namespace {
 
@@ -25,7 +22,7 @@ int32_t address_of(uint16_t t) { return g_symboladdr[symbol_of(t)]; }
 // A word read at an address given by a constant: in I/O-handler code a
 // peripheral register is read directly.
 void read_word_at_constant(int32_t v) {
-  if (inside_ezh != 0 && (static_cast<uint32_t>(v) >> 20) == 0x400) {
+  if (emit.inside_ezh != 0 && (static_cast<uint32_t>(v) >> 20) == 0x400) {
     add_op(OP_EZHRDPER, static_cast<int32_t>(static_cast<uint32_t>(v) & 0xFFFFCu));
     return;
   }
@@ -36,7 +33,7 @@ void read_word_at_constant(int32_t v) {
 // "*" followed by an address: the 32-bit word there.
 bool word_read() {
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (is_symbol_token(t) && is_ivariable(t)) {
     add_op(OP_LDVAR, address_of(t));
     add_op(OP_PEEK, 5);
@@ -49,11 +46,11 @@ bool word_read() {
   if (t == tok::LPAREN) {
     advance();
     if (is_const_expr(0)) {
-      if (g_token != tok::RPAREN) {
+      if (cursor.g_token != tok::RPAREN) {
         print_error_ln("Expected )");
         return false;
       }
-      read_word_at_constant(const_expr_value);
+      read_word_at_constant(expr.const_expr_value);
       return true;
     }
     if (!do_expr(0)) return false;
@@ -69,12 +66,12 @@ bool word_read() {
 }  // namespace
 
 bool indexed(uint16_t constOp, uint16_t baseOp, uint16_t addOp, int32_t base) {
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (is_constant_parameter()) {
-    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(const_expr_value)));
+    add_op(constOp, static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(expr.const_expr_value)));
     return true;
   }
-  if (error_count != errors || !do_integer_parameter()) return false;
+  if (diag.error_count != errors || !do_integer_parameter()) return false;
   add_op(baseOp, base);
   add_op(addOp, 0);
   return true;
@@ -91,12 +88,12 @@ int do_integer_parameter() {
   advance();
   if (!expect_token(tok::LPAREN, "expected element(expression)")) return 0;
   advance();
-  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
-  integer_ops = 1;
-  bitwise_ops = 1;
+  uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
+  emit.integer_ops = 1;
+  emit.bitwise_ops = 1;
   if (!do_expr(0)) return 0;
-  integer_ops = savedInteger;
-  bitwise_ops = savedBitwise;
+  emit.integer_ops = savedInteger;
+  emit.bitwise_ops = savedBitwise;
   if (!expect_token(tok::RPAREN, "Expected )")) return 0;
   return 1;
 }
@@ -111,16 +108,16 @@ int do_anytype_parameter() {
 }
 
 int is_constant_parameter() {
-  uint8_t start = g_tokenptr;
+  uint8_t start = cursor.g_tokenptr;
   advance();
   if (!expect_token(tok::LPAREN, "expected element(expression)")) return 0;
   advance();
-  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
-  integer_ops = 1;
-  bitwise_ops = 1;
+  uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
+  emit.integer_ops = 1;
+  emit.bitwise_ops = 1;
   bool constant = is_const_expr(0);
-  integer_ops = savedInteger;
-  bitwise_ops = savedBitwise;
+  emit.integer_ops = savedInteger;
+  emit.bitwise_ops = savedBitwise;
   if (!constant) {
     set_cursor(start);
     return 0;
@@ -130,7 +127,7 @@ int is_constant_parameter() {
 }
 
 int do_int_operand() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   if (is_symbol_token(t) && is_ivariable(t)) {
     add_op(OP_LDVAR, address_of(t));
@@ -141,12 +138,12 @@ int do_int_operand() {
     return 1;
   }
   if (t == tok::MINUS) {
-    if (!integer_ops) return 0;
-    uint8_t start = g_tokenptr;
-    uint32_t errors = error_count;
+    if (!emit.integer_ops) return 0;
+    uint8_t start = cursor.g_tokenptr;
+    uint32_t errors = diag.error_count;
     advance();
     if (!do_int_operand()) {
-      if (error_count == errors) set_cursor(start);
+      if (diag.error_count == errors) set_cursor(start);
       return 0;
     }
     add_op(OP_NEG, 0);
@@ -197,18 +194,18 @@ int do_int_operand() {
     return 0;
   }
   if (t == TOK_AD || t == TOK_RD_SHALF || t == TOK_RD_HALF || t == TOK_RD_BYTE) return do_builtin_int_func();
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (do_builtin_int_func()) {
-    if (integer_ops) return 1;
+    if (emit.integer_ops) return 1;
     print_error_ln("Illegal conversion to single");
     return 0;
   }
-  if (error_count != errors) return 0;
-  return integer_ops ? do_anytype_operand() : 0;
+  if (diag.error_count != errors) return 0;
+  return emit.integer_ops ? do_anytype_operand() : 0;
 }
 
 int do_flt_operand() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   if (type == 'C') {
     add_op(OP_LDVAR, address_of(t));
@@ -219,20 +216,20 @@ int do_flt_operand() {
     return 1;
   }
   if (t == tok::MINUS) {
-    if (integer_ops) return 0;
-    uint8_t start = g_tokenptr;
-    uint32_t errors = error_count;
+    if (emit.integer_ops) return 0;
+    uint8_t start = cursor.g_tokenptr;
+    uint32_t errors = diag.error_count;
     advance();
     if (do_int_operand()) {
       add_op(OP_ITOF, 77);
       add_op(OP_NEG, 77);
       return 1;
     }
-    if (error_count == errors && do_flt_operand()) {
+    if (diag.error_count == errors && do_flt_operand()) {
       add_op(OP_NEG, 0);
       return 1;
     }
-    if (error_count == errors) set_cursor(start);
+    if (diag.error_count == errors) set_cursor(start);
     return 0;
   }
   if (type == 'S') {
@@ -251,38 +248,40 @@ int do_flt_operand() {
     add_op(OP_LDARR, 0);
     return 1;
   }
-  return integer_ops ? 0 : do_anytype_operand();
+  return emit.integer_ops ? 0 : do_anytype_operand();
 }
 
 int do_anytype_operand() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (t == tok::ABS) {
     if (!do_anytype_parameter()) return 0;
     add_op(OP_ABS, 0);
     return 1;
   }
   if (t == tok::LPAREN) {
-    uint8_t savedBitwise = bitwise_ops;
-    bitwise_ops = 1;
+    uint8_t savedBitwise = emit.bitwise_ops;
+    emit.bitwise_ops = 1;
     advance();
     if (is_const_expr(0)) {
       // The integer evaluator folded it; a SINGLE expression loads its value.
-      add_op(OP_CONST, integer_ops ? const_expr_value : static_cast<int32_t>(int_to_single_bits(const_expr_value)));
+      add_op(OP_CONST, emit.integer_ops ? expr.const_expr_value
+                                        : static_cast<int32_t>(int_to_single_bits(expr.const_expr_value)));
     } else if (!do_expr(0)) {
       return 0;
     }
     if (!expect_token(tok::RPAREN, "Expected )")) return 0;
-    bitwise_ops = savedBitwise;
+    emit.bitwise_ops = savedBitwise;
     return 1;
   }
   int type = type_of(t);
   if (type == SYM_WORD_TABLE) {
     int32_t offset = address_of(t);
-    uint32_t errors = error_count;
+    uint32_t errors = diag.error_count;
     if (is_constant_parameter()) {
-      add_op(OP_STRADDR, static_cast<int32_t>(static_cast<uint32_t>(offset) + 4u * static_cast<uint32_t>(const_expr_value)));
+      add_op(OP_STRADDR,
+             static_cast<int32_t>(static_cast<uint32_t>(offset) + 4u * static_cast<uint32_t>(expr.const_expr_value)));
     } else {
-      if (error_count != errors || !do_integer_parameter()) return 0;
+      if (diag.error_count != errors || !do_integer_parameter()) return 0;
       add_op(OP_OPND_CONST, 2);
       add_op(OP_SHL, 22);
       add_op(OP_OPND_STRADDR, offset);
@@ -306,7 +305,7 @@ namespace {
 bool pass_argument(int slot) {
   uint8_t kind = localType[slot];
   int32_t param = localAddr[slot];
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int type = type_of(t);
   switch (kind) {
     case 'X':
@@ -316,7 +315,7 @@ bool pass_argument(int slot) {
         add_op(OP_LDVAR, address_of(t));
       } else if (is_constant_string(t)) {
         add_op(OP_STRADDR, constant_string_offset(t));
-      } else if (t == tok::CHR && is_int_literal(token_at(g_tokenptr + 2))) {
+      } else if (t == tok::CHR && is_int_literal(token_at(cursor.g_tokenptr + 2))) {
         add_op(OP_STRADDR, make_chr_string());
       } else {
         print_error_ln("Expected string variable");
@@ -338,7 +337,7 @@ bool pass_argument(int slot) {
       // By reference: the variable's word index, or the pointer it holds.
       const bool single = kind == 'K' || kind == '[';
       const bool array = kind == 'Y' || kind == '[';
-      if (single) integer_ops = 0;
+      if (single) emit.integer_ops = 0;
       int direct = array ? (single ? 'S' : 'Q') : (single ? 'C' : 'A');
       int pointer = array ? (single ? '[' : 'Y') : (single ? 'K' : 'I');
       if (!array && !single && type == SYM_NEW && is_symbol_token(t)) is_ivariable(t);
@@ -359,13 +358,13 @@ bool pass_argument(int slot) {
       return true;
     }
     case 'C':
-      integer_ops = 0;
+      emit.integer_ops = 0;
       if (!do_expr(0)) return false;
       add_op(OP_STVAR, param);
       return true;
     default:
-      bitwise_ops = 1;
-      integer_ops = 1;
+      emit.bitwise_ops = 1;
+      emit.integer_ops = 1;
       if (!do_expr(0)) return false;
       add_op(OP_STVAR, param);
       return true;
@@ -375,8 +374,8 @@ bool pass_argument(int slot) {
 }  // namespace
 
 int do_function_operand(uint16_t context) {
-  uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
-  uint16_t name = g_token;
+  uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
+  uint16_t name = cursor.g_token;
   int slot = function_first_slot(name);
   uint8_t result = localType[slot];
   if (context == tok::INTEGER && result != 'A' && result != 'C') {
@@ -385,9 +384,9 @@ int do_function_operand(uint16_t context) {
   }
   int32_t saved = 0;
   int32_t argument = 0;
-  if (inside_ezh != 0) {
-    ezh_calling = 1;
-    saved = g_VSP - ezhVarStart;
+  if (emit.inside_ezh != 0) {
+    ioh.ezh_calling = 1;
+    saved = vars.g_VSP - ioh.ezhVarStart;
     for (int32_t n = saved - 1; n >= 0; n--) add_op(OP_EZHSAVE, n);
   } else if (result != 0) {
     add_op(OP_PUSHIDX, 0);
@@ -397,8 +396,8 @@ int do_function_operand(uint16_t context) {
     advance();
     for (;;) {
       advance();
-      if (g_token == tok::RPAREN) break;
-      if (inside_ezh != 0) {
+      if (cursor.g_token == tok::RPAREN) break;
+      if (emit.inside_ezh != 0) {
         // The I/O handler passes arguments in registers.
         if (!do_expr(0)) return 0;
         add_op(OP_EZHPARAM, argument++);
@@ -416,8 +415,8 @@ int do_function_operand(uint16_t context) {
         if (!pass_argument(slot)) return 0;
       }
       slot++;
-      if (g_token == tok::RPAREN) break;
-      if (g_token != tok::COMMA) {
+      if (cursor.g_token == tok::RPAREN) break;
+      if (cursor.g_token != tok::COMMA) {
         print_error_ln("Call Function syntax error");
         return 0;
       }
@@ -428,14 +427,14 @@ int do_function_operand(uint16_t context) {
     return 0;
   }
   add_op(OP_CALLSUB, address_of(name));
-  if (inside_ezh != 0) {
+  if (emit.inside_ezh != 0) {
     for (int32_t n = 0; n < saved; n++) add_op(OP_EZHRESTORE, n);
-    ezh_calling = 0;
+    ioh.ezh_calling = 0;
   } else {
     if (context == tok::STRING && result == 'A') add_op(OP_STR, 0);
     if (result != 0) add_op(OP_POPIDX, 0);
   }
-  integer_ops = savedInteger;
-  bitwise_ops = savedBitwise;
+  emit.integer_ops = savedInteger;
+  emit.bitwise_ops = savedBitwise;
   return 1;
 }

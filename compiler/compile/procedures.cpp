@@ -2,19 +2,14 @@
 
 #include "compile/assignment.h"
 #include "compile/builtins.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
 uint8_t localType[LOCALS_MAX];
 int32_t localAddr[LOCALS_MAX];
 uint16_t fsStart[PROCEDURES_MAX];
-int32_t fsPointer = 0;
-int32_t nextLocal = 0;
-uint16_t inside_function = 0;
-int32_t this_function = 0;
-uint8_t inside_interrupt = 0;
-int32_t globalstart = 0;
+Procedures procs;
 
 void reset_procedures() {
   // Routines without a descriptor of their own share two: descriptor 0 for
@@ -31,8 +26,7 @@ void reset_procedures() {
   localAddr[2] = 0;
   localType[3] = 0;
   localAddr[3] = 0;
-  fsPointer = 1;
-  nextLocal = 4;
+  procs = Procedures{};
 }
 
 int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] & 0x7F]; }
@@ -40,10 +34,10 @@ int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] &
 uint8_t function_result(uint16_t t) { return localType[function_first_slot(t)]; }
 
 int load_globalparam() {
-  if (globalstart == 0) {
+  if (vars.globalstart == 0) {
     if (!allocate_array_words(16)) return 0;
-    globalstart = g_VSPdim;
+    vars.globalstart = vars.g_VSPdim;
   }
-  return do_param_array(globalstart);
+  return do_param_array(vars.globalstart);
 }
 

@@ -1,25 +1,24 @@
 #include "compile/statement.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "codegen/emit.h"
-#include "codegen/operations.h"
 #include "codegen/iohb/iohb.h"
+#include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/control_flow.h"
 #include "compile/expression.h"
 #include "compile/interrupts.h"
 #include "compile/procedures.h"
+#include "compile/reset.h"
 #include "compile/token_cursor.h"
-#include "driver/driver.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
 uint8_t BASIC_const[BASIC_CONST_SIZE];
-int32_t BC_index = 0;
+ProgramState program;
 
 namespace {
 
@@ -69,24 +68,24 @@ int report(const char *msg) {
 // line, 1 when QUITNOW follows (it ends the compile call), 0 after an error.
 constexpr int NEXT_LINE = 2;
 int end_of_statement() {
-  if (g_token == TOK_EOL) return NEXT_LINE;
-  if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token == TOK_EOL) return NEXT_LINE;
+  if (cursor.g_token == TOK_QUITNOW) return 1;
   not_eoln();
   return 0;
 }
 
 
 int define_label() {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   int sym = symbol_of(t);
   if (!is_label(t)) return report("Label Declaration Error");
   if (g_symbol_type[sym] == SYM_LABEL || is_funct(t)) return report("Duplicate Name");
   // The label's address must not be the branch over a pool placed next.
   flush_pool_if_due();
-  INT_symboladdr[sym] = iCODE;
-  g_symboladdr[sym] = static_cast<int32_t>(fCODE);
+  INT_symboladdr[sym] = emit.iCODE;
+  g_symboladdr[sym] = static_cast<int32_t>(emit.fCODE);
   g_symbol_type[sym] = SYM_LABEL;
-  set_cursor(static_cast<uint8_t>(g_tokenptr + 2));
+  set_cursor(static_cast<uint8_t>(cursor.g_tokenptr + 2));
   add_op(OP_LABEL, 0);
   return end_of_statement();
 }
@@ -94,135 +93,135 @@ int define_label() {
 int compile_if(int32_t exitHandle) {
   advance();
   if (!do_expr(1)) return 0;
-  if (g_token == tok::THEN && next_token() != TOK_EOL) {
+  if (cursor.g_token == tok::THEN && next_token() != TOK_EOL) {
     advance();
     if (!do_one_line_if(exitHandle)) return 0;
     return end_of_statement();
   }
-  if (g_token != tok::THEN && g_token != TOK_EOL) return report("THEN required for one line IF");
+  if (cursor.g_token != tok::THEN && cursor.g_token != TOK_EOL) return report("THEN required for one line IF");
   uint16_t h1 = add_fwd_jmpcall(OP_JZ), h2 = 0;
   if (!compile_body(exitHandle)) return 0;
-  if (g_token == tok::ELSE) {
+  if (cursor.g_token == tok::ELSE) {
     if (next_token() == tok::IF) return report("ELSEIF required, not ELSE IF");
     h2 = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(h1);
     if (!compile_body(exitHandle)) return 0;
-  } else if (g_token == TOK_ELSEIF) {
+  } else if (cursor.g_token == TOK_ELSEIF) {
     h2 = add_fwd_jmpcall(OP_JMP);
     patchJumpTable(h1);
     if (!do_elseif(exitHandle)) return 0;
   }
-  if (g_token == TOK_ENDIF) {
+  if (cursor.g_token == TOK_ENDIF) {
     patchJumpTable(h2 ? h2 : h1);
     advance();
     return end_of_statement();
   }
-  if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token == TOK_QUITNOW) return 1;
   return report("Expected ENDIF");
 }
 
 int compile_select(int32_t exitHandle) {
   advance();
-  if (g_token == TOK_CASE) advance();
+  if (cursor.g_token == TOK_CASE) advance();
   if (!do_expr(0)) return 0;
   add_op(OP_PUSHNEXT, 0);
-  if (g_token != TOK_EOL) {
+  if (cursor.g_token != TOK_EOL) {
     not_eoln();
     return 0;
   }
   do {
     if (!read_tokenize_line()) return 0;
     set_cursor(0);
-  } while (g_token == TOK_EOL);
-  integer_ops = 1;
-  bitwise_ops = 1;
-  if (g_token == TOK_CASE) {
+  } while (cursor.g_token == TOK_EOL);
+  emit.integer_ops = 1;
+  emit.bitwise_ops = 1;
+  if (cursor.g_token == TOK_CASE) {
     uint32_t generation = reset_generation;
     if (!do_case(exitHandle) || generation != reset_generation) return 0;
     return end_of_statement();
   }
-  if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token == TOK_QUITNOW) return 1;
   return report("CASE invalid");
 }
 
 int compile_while(int32_t exitHandle) {
   (void)exitHandle;
-  int32_t top = static_cast<int32_t>(fCODE);
-  if (first_gotosubwhiledo == 0) first_gotosubwhiledo = top;
-  if (g_token == TOK_DO) advance();
+  int32_t top = static_cast<int32_t>(emit.fCODE);
+  if (program.first_gotosubwhiledo == 0) program.first_gotosubwhiledo = top;
+  if (cursor.g_token == TOK_DO) advance();
   advance();
   if (!do_expr(1)) return 0;
   uint16_t h = add_fwd_jmpcall(OP_JZ);
   if (!compile_body(h)) return 0;
-  if (g_token == TOK_LOOP) {
+  if (cursor.g_token == TOK_LOOP) {
     advance();
     add_op(OP_JMPBACK, top);
     patchJumpTable(h);
     return end_of_statement();
   }
-  if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token == TOK_QUITNOW) return 1;
   return report("Expected LOOP");
 }
 
 int compile_do() {
-  if (first_gotosubwhiledo == 0) first_gotosubwhiledo = static_cast<int32_t>(fCODE);
-  int32_t top = static_cast<int32_t>(fCODE);
+  if (program.first_gotosubwhiledo == 0) program.first_gotosubwhiledo = static_cast<int32_t>(emit.fCODE);
+  int32_t top = static_cast<int32_t>(emit.fCODE);
   uint16_t h = add_fwd_ref();
   advance();
-  if (g_token != TOK_EOL) {
+  if (cursor.g_token != TOK_EOL) {
     not_eoln();
     return 0;
   }
   if (!compile_body(h)) return 0;
-  if (g_token == TOK_LOOP && next_token() == TOK_EOL) {
+  if (cursor.g_token == TOK_LOOP && next_token() == TOK_EOL) {
     add_op(OP_JMPBACK, top);
     patchJumpTable(h);
     return NEXT_LINE;
   }
-  if (g_token == TOK_UNTIL || (g_token == TOK_LOOP && next_token() == TOK_UNTIL)) {
-    if (g_token == TOK_LOOP) advance();
+  if (cursor.g_token == TOK_UNTIL || (cursor.g_token == TOK_LOOP && next_token() == TOK_UNTIL)) {
+    if (cursor.g_token == TOK_LOOP) advance();
     advance();
     if (!do_expr(1)) return 0;
     add_op(OP_JZBACK, top);
     patchJumpTable(h);
     return end_of_statement();
   }
-  if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token == TOK_QUITNOW) return 1;
   return report("Expected UNTIL");
 }
 
 // FOR count / FOR var in I/O-handler code: a tight loop of the coprocessor.
 int counted_loop(bool withExpression) {
   if (withExpression) {
-    uint32_t errors = error_count;
+    uint32_t errors = diag.error_count;
     if (!do_expr(0)) {
-      if (error_count == errors) print_error_ln("Expected an expression");
+      if (diag.error_count == errors) print_error_ln("Expected an expression");
       return 0;
     }
-    if (g_token != TOK_EOL) return report("Illegal FOR statement");
+    if (cursor.g_token != TOK_EOL) return report("Illegal FOR statement");
   }
   // The I/O-handler back end marks the loop open from OP_FOR to OP_NEXT.
   add_op(OP_FOR, -1);
   if (!compile_body(0)) return 0;
-  if (g_token == TOK_QUITNOW) return 1;
-  if (g_token != TOK_NEXT) return report("Expected NEXT");
+  if (cursor.g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token != TOK_NEXT) return report("Expected NEXT");
   add_op(OP_NEXT, -1);
   return NEXT_LINE;
 }
 
 int compile_for() {
   advance();
-  uint16_t t = g_token;
-  uint32_t errors = error_count;
+  uint16_t t = cursor.g_token;
+  uint32_t errors = diag.error_count;
   if (is_symbol_token(t) && is_ivariable(t)) {
-    integer_ops = 1;
-    bitwise_ops = 1;
-  } else if (error_count != errors) {
+    emit.integer_ops = 1;
+    emit.bitwise_ops = 1;
+  } else if (diag.error_count != errors) {
     return 0;
   } else if (is_fvariable(t)) {
-    bitwise_ops = 1;
-    integer_ops = 0;
-  } else if (inside_ezh != 0) {
+    emit.bitwise_ops = 1;
+    emit.integer_ops = 0;
+  } else if (emit.inside_ezh != 0) {
     return counted_loop(true);
   } else {
     return report("Expected a Variable");
@@ -230,31 +229,31 @@ int compile_for() {
   int32_t var = g_symboladdr[symbol_of(t)];
   int varSymbol = symbol_of(t);
   advance();
-  if (g_token != tok::EQ) {
-    if (inside_ezh == 0) return report("Expected a =");
-    if (g_token == TOK_EOL) return counted_loop(false);
+  if (cursor.g_token != tok::EQ) {
+    if (emit.inside_ezh == 0) return report("Expected a =");
+    if (cursor.g_token == TOK_EOL) return counted_loop(false);
   }
   advance();
   if (!do_expr(0)) return 0;
-  if (g_token != tok::TO && g_token != tok::DOWNTO) return report("Expected TO Or DOWNTO");
-  bool down = g_token == tok::DOWNTO;
-  int32_t l1 = static_cast<int32_t>(fCODE);
+  if (cursor.g_token != tok::TO && cursor.g_token != tok::DOWNTO) return report("Expected TO Or DOWNTO");
+  bool down = cursor.g_token == tok::DOWNTO;
+  int32_t l1 = static_cast<int32_t>(emit.fCODE);
   add_op(OP_STVAR, var);
   advance();
   if (!do_expr(0)) return 0;
   uint16_t h1 = add_fwd_jmpcall(OP_JMP);
-  int32_t l2 = static_cast<int32_t>(fCODE);
-  if (g_token == tok::STEP) {
+  int32_t l2 = static_cast<int32_t>(emit.fCODE);
+  if (cursor.g_token == tok::STEP) {
     advance();
     if (!do_expr(0)) return 0;
     add_op(OP_SWAP, 0);
     add_op(OP_LDVAR, var);
   } else {
     add_op(OP_LDVAR, var);
-    add_op(OP_OPND_CONST, integer_ops ? 1 : 0x3F800000);
+    add_op(OP_OPND_CONST, emit.integer_ops ? 1 : 0x3F800000);
   }
   // Nothing may follow the header: it would be lost.
-  if (g_token != TOK_EOL) {
+  if (cursor.g_token != TOK_EOL) {
     not_eoln();
     return 0;
   }
@@ -265,14 +264,15 @@ int compile_for() {
   add_op(down ? OP_LE : OP_GE, 0);
   uint16_t h2 = add_fwd_jmpcall(OP_JZ);
   if (!compile_body(h2)) return 0;
-  if (g_token != TOK_NEXT) {
-    if (g_token == TOK_QUITNOW) return 1;
+  if (cursor.g_token != TOK_NEXT) {
+    if (cursor.g_token == TOK_QUITNOW) return 1;
     return report("Expected NEXT");
   }
   advance();
-  if (g_token != TOK_EOL) {
-    if (inside_tightLoop) return report("IOHB tight loop index not available");
-    if (!is_symbol_token(g_token) || symbol_of(g_token) != varSymbol) return report("Incorrect Next Variable");
+  if (cursor.g_token != TOK_EOL) {
+    if (ioh.inside_tightLoop) return report("IOHB tight loop index not available");
+    if (!is_symbol_token(cursor.g_token) || symbol_of(cursor.g_token) != varSymbol)
+      return report("Incorrect Next Variable");
     advance();
   }
   add_op(OP_JMPBACK, l2);
@@ -290,19 +290,19 @@ bool declare_one(int sym, int typeCode, int32_t size) {
     int32_t words = (size + 4) / 4;
     if (!allocate_array_words(words)) return false;
     g_symbol_type[sym] = 'R';
-    g_symboladdr[sym] = g_VSPdim;
+    g_symboladdr[sym] = vars.g_VSPdim;
     g_symbolsize[sym] = words;
   } else if (size > 1) {
     if (!allocate_array_words(size + 1)) return false;
     g_symbol_type[sym] = typeCode == DIM_SINGLE ? 'S' : 'Q';
-    g_symboladdr[sym] = g_VSPdim;
+    g_symboladdr[sym] = vars.g_VSPdim;
     g_symbolsize[sym] = size;
   } else {
-    if (g_VSP + 1 >= g_VSPdim) return report("Too Many Variables");
+    if (vars.g_VSP + 1 >= vars.g_VSPdim) return report("Too Many Variables");
     g_symbol_type[sym] = typeCode == DIM_SINGLE ? 'C' : 'A';
-    g_symboladdr[sym] = g_VSP;
+    g_symboladdr[sym] = vars.g_VSP;
     g_symbolsize[sym] = size;
-    g_VSP++;
+    vars.g_VSP++;
   }
   return true;
 }
@@ -311,37 +311,37 @@ int compile_dim() {
   int typeCode = lookahead4dim();
   advance();
   for (;;) {
-    uint16_t t = g_token;
+    uint16_t t = cursor.g_token;
     if (!is_symbol_token(t)) return report("Expected Variable Name");
     int sym = symbol_of(t);
     uint8_t type = g_symbol_type[sym];
     if (type == SYM_NEW_STR) typeCode = DIM_STRING;
     if (type != SYM_NEW && type != SYM_NEW_STR) {
       // A global name is shadowed by a local one inside a FUNCTION or SUB.
-      if (sym >= localcnt) return report("Duplicate Name");
+      if (sym >= symtab.localcnt) return report("Duplicate Name");
       const char *name = g_symboltable + find_symbol(sym);
       sym = add_symbol(name, static_cast<int>(strlen(name)));
       if (sym < 0) return 0;
     }
     advance();
     int32_t size = 0;
-    if (g_token == tok::LPAREN) {
+    if (cursor.g_token == tok::LPAREN) {
       advance();
-      if (!is_const_expr(0) || const_expr_value < 0 || const_expr_value > 32766)
+      if (!is_const_expr(0) || expr.const_expr_value < 0 || expr.const_expr_value > 32766)
         return report("Size Must Be Constant or too large");
-      size = const_expr_value + 1;
+      size = expr.const_expr_value + 1;
       if (!expect_token(tok::RPAREN, "Expected )")) return 0;
       advance();
     }
-    if (inside_function == 0 && typeCode == DIM_INTEGER && size == 0) requireDIM = 1;
+    if (procs.inside_function == 0 && typeCode == DIM_INTEGER && size == 0) symtab.requireDIM = 1;
     if (!declare_one(sym, typeCode, size)) return 0;
-    if (g_token == TOK_AS) {
+    if (cursor.g_token == TOK_AS) {
       advance();
       advance();
       return end_of_statement();
     }
-    if (g_token == TOK_EOL) return NEXT_LINE;
-    if (g_token != tok::COMMA) return report("DIM error");
+    if (cursor.g_token == TOK_EOL) return NEXT_LINE;
+    if (cursor.g_token != tok::COMMA) return report("DIM error");
     advance();
   }
 }
@@ -349,38 +349,32 @@ int compile_dim() {
 // The next token of a constant table, which may go on over lines.
 bool next_table_token() {
   advance();
-  while (g_token == TOK_EOL) {
+  while (cursor.g_token == TOK_EOL) {
     if (!read_tokenize_line()) return false;
     set_cursor(0);
-    last_op = 0;
+    emit.last_op = 0;
   }
   return true;
 }
 
-[[noreturn]] void out_of_string_space() {
-  print_error_ln("Out of String space");
-  fflush(stdout);
-  exit(5);
-}
-
 void stage_byte(uint8_t b) {
   // The table must still fit below the constant area's lowest byte.
-  if (BC_index >= BASIC_CONST_SIZE || BC_index >= ConstantStringPtr) out_of_string_space();
-  BASIC_const[BC_index++] = b;
+  if (program.BC_index >= BASIC_CONST_SIZE || program.BC_index >= cstrings.ConstantStringPtr) out_of_string_space();
+  BASIC_const[program.BC_index++] = b;
 }
 
 int constant_table(int sym, bool byteTable) {
-  ConstantStringPtr &= ~3;
-  BC_index = 0;
+  cstrings.ConstantStringPtr &= ~3;
+  program.BC_index = 0;
   int32_t count = 0;
   for (;;) {
     if (!next_table_token()) return 0;
     bool negative = false;
-    if (g_token == tok::MINUS) {
+    if (cursor.g_token == tok::MINUS) {
       negative = true;
       if (!next_table_token()) return 0;
     }
-    uint16_t t = g_token;
+    uint16_t t = cursor.g_token;
     uint32_t v;
     if (is_int_literal(t)) {
       v = static_cast<uint32_t>(g_constants[literal_slot(t)]);
@@ -398,18 +392,18 @@ int constant_table(int sym, bool byteTable) {
     }
     count++;
     if (!next_table_token()) return 0;
-    if (g_token != tok::COMMA) break;
+    if (cursor.g_token != tok::COMMA) break;
   }
   // A byte table ends with at least one 0 byte, in whole words.
   if (byteTable) {
     int32_t length = (count / 4 + 1) * 4;
-    while (BC_index < length) stage_byte(0);
+    while (program.BC_index < length) stage_byte(0);
   }
   add_op(OP_DATAEND, 77);
-  int32_t place = ConstantStringPtr - BC_index;
+  int32_t place = cstrings.ConstantStringPtr - program.BC_index;
   if (place < 0) out_of_string_space();
-  memcpy(g_stringtable + place, BASIC_const, static_cast<size_t>(BC_index));
-  ConstantStringPtr = place;
+  memcpy(g_stringtable + place, BASIC_const, static_cast<size_t>(program.BC_index));
+  cstrings.ConstantStringPtr = place;
   g_symbol_type[sym] = byteTable ? SYM_CSTRING : SYM_WORD_TABLE;
   g_symboladdr[sym] = place;
   advance();
@@ -418,28 +412,28 @@ int constant_table(int sym, bool byteTable) {
 
 int compile_const() {
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (!is_symbol_token(t)) return report("Expected Variable Name");
   int sym = symbol_of(t);
   if (g_symbol_type[sym] != SYM_NEW && g_symbol_type[sym] != SYM_NEW_STR) return report("Duplicate Name");
   advance();
   bool byteTable = false;
-  if (g_token == TOK_AS) {
+  if (cursor.g_token == TOK_AS) {
     advance();
-    if (g_token == TOK_BYTE)
+    if (cursor.g_token == TOK_BYTE)
       byteTable = true;
-    else if (g_token != tok::INTEGER && g_token != TOK_SINGLE)
+    else if (cursor.g_token != tok::INTEGER && cursor.g_token != TOK_SINGLE)
       return report("illegal constant type");
     advance();
   }
   if (!expect_token(tok::EQ, "Expected =")) return 0;
   advance();
   bool negative = false;
-  if (g_token == tok::MINUS) {
+  if (cursor.g_token == tok::MINUS) {
     negative = true;
     advance();
   }
-  uint16_t v = g_token;
+  uint16_t v = cursor.g_token;
   if (is_int_literal(v)) {
     uint32_t value = static_cast<uint32_t>(g_constants[literal_slot(v)]);
     g_symbol_type[sym] = SYM_CONSTANT;
@@ -468,10 +462,10 @@ int compile_const() {
 
 int compile_asm() {
   advance();
-  bool parenthesised = g_token == tok::LPAREN;
+  bool parenthesised = cursor.g_token == tok::LPAREN;
   if (parenthesised) advance();
   if (!is_const_expr(0)) return report("Must be a constant");
-  add_op(OP_ASM, const_expr_value);
+  add_op(OP_ASM, expr.const_expr_value);
   if (parenthesised) {
     if (!expect_token(tok::RPAREN, "ASM expected )")) return 0;
     advance();
@@ -488,16 +482,16 @@ bool map_constant(const char *msg) {
 }
 
 int io_handler_map(uint8_t section) {
-  inside_ezh = section;
+  emit.inside_ezh = section;
   add_op(OP_ASM, f_table[3]);
   advance();
-  while (g_token != TOK_EOL) {
-    if (g_token == TOK_CODE) {
+  while (cursor.g_token != TOK_EOL) {
+    if (cursor.g_token == TOK_CODE) {
       if (!map_constant("CODE expected constant")) return 0;
-      IOHBcode = const_expr_value;
-    } else if (g_token == TOK_DATA) {
+      ioh.IOHBcode = expr.const_expr_value;
+    } else if (cursor.g_token == TOK_DATA) {
       if (!map_constant("DATA constant expected")) return 0;
-      IOHBdata = const_expr_value;
+      ioh.IOHBdata = expr.const_expr_value;
     } else {
       return report("__MAP__ __IOHB__ syntax error");
     }
@@ -507,40 +501,41 @@ int io_handler_map(uint8_t section) {
 
 int compile_map() {
   add_op(OP_END, 0);
-  mapfound = 1;
-  uint32_t start = fCODE;
+  program.mapfound = 1;
+  uint32_t start = emit.fCODE;
   advance();
-  while (g_token != TOK_EOL) {
-    uint16_t t = g_token;
+  while (cursor.g_token != TOK_EOL) {
+    uint16_t t = cursor.g_token;
     if (t == TOK_IOHB || t == TOK_IOHA) return io_handler_map(t == TOK_IOHB ? 2 : 1);
     if (t == TOK_CODE) {
       if (!map_constant("CODE expected constant")) return 0;
-      int32_t index = static_cast<int32_t>(static_cast<uint32_t>(const_expr_value) - 16u * f_table[4]);
+      int32_t index = static_cast<int32_t>(static_cast<uint32_t>(expr.const_expr_value) -
+                                           static_cast<uint32_t>(firmware.codeStart));
       index = arm_class() ? index >> 2 : index >> 1;
       if (start <= 2) {
-        if (index < 0 || index > codeSize) return report("CODE pointer error");
-        CODEoffset = index;
-        fCODE = static_cast<uint32_t>(index);
+        if (index < 0 || index > firmware.codeSize) return report("CODE pointer error");
+        emit.CODEoffset = index;
+        emit.fCODE = static_cast<uint32_t>(index);
       } else {
-        if (index < static_cast<int32_t>(fCODE) || index > codeSize) return report("CODE pointer error");
-        while (fCODE < static_cast<uint32_t>(index)) add_op(OP_ASM, 0xFFFF);
+        if (index < static_cast<int32_t>(emit.fCODE) || index > firmware.codeSize) return report("CODE pointer error");
+        while (emit.fCODE < static_cast<uint32_t>(index)) add_op(OP_ASM, 0xFFFF);
       }
     } else if (t == TOK_CONST) {
       if (!map_constant("CONST expected a constant")) return 0;
-      int32_t index = static_cast<int32_t>(static_cast<uint32_t>(const_expr_value) - 16u * f_table[41] + 131072u);
-      if (index < 0 || index > ConstantStringPtr) return report("CONST pointer error");
-      if (start <= 2) CONSToffset = index;
-      ConstantStringPtr = index;
+      int32_t index = static_cast<int32_t>(static_cast<uint32_t>(expr.const_expr_value) - 16u * f_table[41] + 131072u);
+      if (index < 0 || index > cstrings.ConstantStringPtr) return report("CONST pointer error");
+      if (start <= 2) cstrings.CONSToffset = index;
+      cstrings.ConstantStringPtr = index;
     } else if (t == TOK_DATA) {
       if (!map_constant("DATA constant expected")) return 0;
-      int32_t index = const_expr_value >> 2;
-      if (index < g_VSP || index >= g_VSPdim) return report("DATA pointer error");
-      g_VSP = static_cast<int16_t>(index);
+      int32_t index = expr.const_expr_value >> 2;
+      if (index < vars.g_VSP || index >= vars.g_VSPdim) return report("DATA pointer error");
+      vars.g_VSP = static_cast<int16_t>(index);
     } else if (t == tok::STRING) {
       if (!map_constant("STRING a constant expected")) return 0;
-      int32_t index = const_expr_value >> 2;
-      if (index <= g_VSP || index > g_VSPdim) return report("STRING pointer error");
-      g_VSPdim = static_cast<int16_t>(index);
+      int32_t index = expr.const_expr_value >> 2;
+      if (index <= vars.g_VSP || index > vars.g_VSPdim) return report("STRING pointer error");
+      vars.g_VSPdim = static_cast<int16_t>(index);
     } else {
       return report("__MAP__ syntax error");
     }
@@ -552,7 +547,7 @@ int compile_map() {
 // One line at the head of which the dispatch below stands; returns
 // NEXT_LINE to go on, or compile's own result.
 int compile_line(int32_t exitHandle) {
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (ends_compile(t)) return 1;
   if (t == TOK_CLEAR) {
     init_compiler();
@@ -602,22 +597,22 @@ int compile(int32_t exitHandle) {
   NestingGuard guard;
   if (!guard.ok) return 0;
   for (;;) {
-    integer_ops = 1;
-    bitwise_ops = 1;
+    emit.integer_ops = 1;
+    emit.bitwise_ops = 1;
     if (!read_tokenize_line()) return 0;
     set_cursor(0);
-    if (g_token == TOK_END && g_tokenlist[1] != TOK_EOL) {
-      g_tokenptr = 1;
+    if (cursor.g_token == TOK_END && g_tokenlist[1] != TOK_EOL) {
+      cursor.g_tokenptr = 1;
       for (const TwoWordEnd &e : two_word_ends)
-        if (g_tokenlist[1] == e.second) g_token = e.terminator;
-      if (g_token == TOK_END) {
-        g_tokenptr = 0;
+        if (g_tokenlist[1] == e.second) cursor.g_token = e.terminator;
+      if (cursor.g_token == TOK_END) {
+        cursor.g_tokenptr = 0;
       } else if (g_tokenlist[2] != TOK_EOL) {
         not_eoln();
         return 0;
       }
     }
-    if (g_token == TOK_EOL) continue;
+    if (cursor.g_token == TOK_EOL) continue;
     int r = compile_line(exitHandle);
     if (r != NEXT_LINE) return r;
   }

@@ -4,9 +4,21 @@
 
 constexpr int32_t BASIC_CONST_SIZE = 131072;
 
-// Staging area of one constant table while it is read, and its fill count.
+// Staging area of one constant table while it is read.
 extern uint8_t BASIC_const[BASIC_CONST_SIZE];
-extern int32_t BC_index;
+
+// What the statements of a program leave for the driver to check at its end.
+struct ProgramState {
+  // A __MAP__ statement was compiled: the map gets its MAP line.
+  uint8_t mapfound = 0;
+  // Code position of the first GOTO, GOSUB, WHILE, DO or MAIN, and of the
+  // first FUNCTION or SUB (0 for none): a routine must not be run into.
+  int32_t first_gotosubwhiledo = 0;
+  int32_t first_functionsub = 0;
+  // Fill count of BASIC_const.
+  int32_t BC_index = 0;
+};
+extern ProgramState program;
 
 int compile(int32_t exitHandle);
 

@@ -1,7 +1,6 @@
 #include "compile/strings.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
@@ -10,7 +9,7 @@
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -27,7 +26,7 @@ struct OpenStringExpression {
   ~OpenStringExpression() { string_expression_open = was_open; }
 };
 
-int32_t accumulator_address() { return 4 * varSpace; }
+int32_t accumulator_address() { return 4 * firmware.varSpace; }
 
 bool is_chr_literal_at(int index) {
   return token_at(index) == tok::CHR && token_at(index + 1) == tok::LPAREN && is_int_literal(token_at(index + 2)) &&
@@ -60,9 +59,9 @@ bool report(const char *msg) {
 // An expression where one is required; msg is the report when the
 // expression compiler has not said what is wrong itself.
 bool expression_or(const char *msg) {
-  uint32_t errors = error_count;
+  uint32_t errors = diag.error_count;
   if (do_expr(0)) return true;
-  if (error_count == errors) print_error_ln(msg);
+  if (diag.error_count == errors) print_error_ln(msg);
   return false;
 }
 
@@ -70,15 +69,15 @@ bool expression_or(const char *msg) {
 // constant, not an expression.
 bool left_right_term(uint16_t op) {
   advance();
-  if (g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != tok::LPAREN) return report("Expected (");
   advance();
-  if (!load_string_source(g_token, false)) return report("Constant or variable string expected");
+  if (!load_string_source(cursor.g_token, false)) return report("Constant or variable string expected");
   advance();
   add_op(OP_ACC2STRSCR, 0);
-  if (g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != tok::COMMA) return report("Expected ,");
   advance();
   if (!expression_or("expected integer")) return false;
-  if (g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != tok::RPAREN) return report("Expected )");
   add_op(op, 0);
   return true;
 }
@@ -92,17 +91,13 @@ int32_t constant_string_offset(uint16_t t) {
 }
 
 int32_t make_chr_string() {
-  int32_t n = g_constants[literal_slot(token_at(g_tokenptr + 2))];
-  if (ConstantStringPtr - 2 < 0) {
-    print_error_ln("Out of String space");
-    fflush(stdout);
-    exit(5);
-  }
-  ConstantStringPtr -= 2;
-  g_stringtable[ConstantStringPtr] = static_cast<char>(n & 0xFF);
-  g_stringtable[ConstantStringPtr + 1] = 0;
-  set_cursor(static_cast<uint8_t>(g_tokenptr + 3));
-  return ConstantStringPtr;
+  int32_t n = g_constants[literal_slot(token_at(cursor.g_tokenptr + 2))];
+  if (cstrings.ConstantStringPtr - 2 < 0) out_of_string_space();
+  cstrings.ConstantStringPtr -= 2;
+  g_stringtable[cstrings.ConstantStringPtr] = static_cast<char>(n & 0xFF);
+  g_stringtable[cstrings.ConstantStringPtr + 1] = 0;
+  set_cursor(static_cast<uint8_t>(cursor.g_tokenptr + 3));
+  return cstrings.ConstantStringPtr;
 }
 
 int do_str_expr(uint8_t convert) {
@@ -112,11 +107,11 @@ int do_str_expr(uint8_t convert) {
     return 0;
   }
   OpenStringExpression open;
-  uint32_t mark = fCODE;
+  uint32_t mark = emit.fCODE;
   add_op(OP_NEWSTR, 0);
   bool first = true;
   for (;;) {
-    uint16_t t = g_token;
+    uint16_t t = cursor.g_token;
     bool indexedNext = next_token() == tok::LPAREN;
     if (is_string_source(t) && !indexedNext) {
       load_string_source(t, false);
@@ -139,13 +134,13 @@ int do_str_expr(uint8_t convert) {
       // STR's argument has a type of its own: STR(x!) prints a SINGLE
       // whatever the statement around it.
       advance();
-      uint8_t savedInteger = integer_ops, savedBitwise = bitwise_ops;
+      uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
       lookahead4float();
       if (!expression_or("expected expression")) return 0;
       step_back();
       add_op(OP_STR, 98);
-      integer_ops = savedInteger;
-      bitwise_ops = savedBitwise;
+      emit.integer_ops = savedInteger;
+      emit.bitwise_ops = savedBitwise;
     } else if (t == tok::LEFT || t == tok::RIGHT) {
       if (!left_right_term(t)) return 0;
     } else if (t == tok::HEX || t == tok::FILEREADDIR || t == tok::UDPIN) {
@@ -155,7 +150,7 @@ int do_str_expr(uint8_t convert) {
       add_op(tok::CGIIN, 0);
     } else if (t == tok::CHR) {
       if (!do_integer_parameter()) return 0;
-      if (last_op == OP_CONST && last_addr == 0 && next_token() != TOK_EOL)
+      if (emit.last_op == OP_CONST && emit.last_addr == 0 && next_token() != TOK_EOL)
         return report("0 character terminates string operation early");
       add_op(OP_ADDSBYTE, 0);
     } else if (convert && first) {
@@ -178,10 +173,10 @@ int do_str_expr(uint8_t convert) {
     }
     advance();
     first = false;
-    uint16_t n = g_token;
+    uint16_t n = cursor.g_token;
     if (n == tok::PLUS || n == tok::AND) {
       advance();
-      mark = fCODE;
+      mark = emit.fCODE;
       continue;
     }
     if ((n >= 4 && n <= 56) || n == TOK_EOL || n == tok::COMMA || n == tok::SEMICOLON || n == tok::ELSE ||
@@ -193,14 +188,14 @@ int do_str_expr(uint8_t convert) {
 
 int do_str_compare(uint16_t mode) {
   // The comparison yields an integer whatever the expression's mode.
-  uint8_t savedInteger = integer_ops;
+  uint8_t savedInteger = emit.integer_ops;
   bool leftInAccumulator = false;
   uint16_t after = next_token();
-  if (is_string_source(g_token) && (is_comparison(after) || after == tok::COMMA)) {
-    load_string_source(g_token, false);
+  if (is_string_source(cursor.g_token) && (is_comparison(after) || after == tok::COMMA)) {
+    load_string_source(cursor.g_token, false);
     advance();
-  } else if (is_chr_literal_at(g_tokenptr) &&
-             (is_comparison(token_at(g_tokenptr + 4)) || token_at(g_tokenptr + 4) == tok::COMMA)) {
+  } else if (is_chr_literal_at(cursor.g_tokenptr) &&
+             (is_comparison(token_at(cursor.g_tokenptr + 4)) || token_at(cursor.g_tokenptr + 4) == tok::COMMA)) {
     add_op(OP_STRADDR, make_chr_string());
     advance();
   } else {
@@ -213,18 +208,18 @@ int do_str_compare(uint16_t mode) {
   }
   uint16_t comparison = 0;
   if (mode == OP_STRCOMP) {
-    if (g_token != tok::COMMA) return report("Expected ,");
+    if (cursor.g_token != tok::COMMA) return report("Expected ,");
   } else {
-    if (!is_comparison(g_token)) return report("expected comparison operator");
-    comparison = g_token;
+    if (!is_comparison(cursor.g_token)) return report("expected comparison operator");
+    comparison = cursor.g_token;
   }
   advance();
   after = next_token();
   bool singleTerm = after != tok::PLUS && after != tok::AND;
-  if (singleTerm && is_string_source(g_token)) {
-    load_string_source(g_token, true);
-  } else if (is_chr_literal_at(g_tokenptr) && token_at(g_tokenptr + 4) != tok::PLUS &&
-             token_at(g_tokenptr + 4) != tok::AND) {
+  if (singleTerm && is_string_source(cursor.g_token)) {
+    load_string_source(cursor.g_token, true);
+  } else if (is_chr_literal_at(cursor.g_tokenptr) && token_at(cursor.g_tokenptr + 4) != tok::PLUS &&
+             token_at(cursor.g_tokenptr + 4) != tok::AND) {
     add_op(OP_OPND_STRADDR, make_chr_string());
   } else {
     if (leftInAccumulator) return report("Nested String Function");
@@ -236,13 +231,13 @@ int do_str_compare(uint16_t mode) {
     step_back();
     add_op(OP_POPACC, 45);
   }
-  integer_ops = 1;
+  emit.integer_ops = 1;
   add_op(OP_STRCOMP, 0);
   if (mode != OP_STRCOMP) {
     add_op(OP_OPND_CONST, 0);
     add_op(comparison, 0);
   }
-  integer_ops = savedInteger;
+  emit.integer_ops = savedInteger;
   return 1;
 }
 

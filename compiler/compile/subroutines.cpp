@@ -1,7 +1,6 @@
 // FUNCTION and SUB definitions: the header with its parameters, the body
 // in a scope of its own, and the routine's lines of the map.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "codegen/emit.h"
@@ -12,9 +11,12 @@
 #include "compile/expression.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
+#include "compile/reset.h"
 #include "compile/statement.h"
 #include "compile/token_cursor.h"
-#include "driver/state.h"
+#include "core/firmware.h"
+#include "core/options.h"
+#include "core/process.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -32,45 +34,45 @@ bool fail(const char *msg) {
 }
 
 bool append_entry(uint8_t type, int32_t addr) {
-  if (nextLocal >= LOCALS_MAX) return fail("too many local parameters");
-  localType[nextLocal] = type;
-  localAddr[nextLocal] = addr;
-  nextLocal++;
+  if (procs.nextLocal >= LOCALS_MAX) return fail("too many local parameters");
+  localType[procs.nextLocal] = type;
+  localAddr[procs.nextLocal] = addr;
+  procs.nextLocal++;
   return true;
 }
 
 bool open_descriptor(uint8_t result) {
-  if (fsPointer >= DESCRIPTORS_MAX) return fail("Too many functions defined");
-  fsPointer++;
-  fsStart[fsPointer] = static_cast<uint16_t>(nextLocal);
+  if (procs.fsPointer >= DESCRIPTORS_MAX) return fail("Too many functions defined");
+  procs.fsPointer++;
+  fsStart[procs.fsPointer] = static_cast<uint16_t>(procs.nextLocal);
   return append_entry(result, 0);
 }
 
 // One parameter: its kind letter and word index, or false after a message.
 bool declare_param(int &count) {
   bool byval = false, byref = false;
-  if (g_token == TOK_BYVAL) {
+  if (cursor.g_token == TOK_BYVAL) {
     byval = true;
     advance();
-  } else if (g_token == TOK_BYREF) {
+  } else if (cursor.g_token == TOK_BYREF) {
     byref = true;
     advance();
   }
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (t == TOK_PARAMARRAY) {
     advance();
-    uint16_t u = g_token;
+    uint16_t u = cursor.g_token;
     if (!is_symbol_token(u) || !is_ivariable(u)) return fail("parameter error9");
     if (byref) return fail("ParamArray must be byval");
     if (!allocate_array_words(16)) return false;
     int sym = symbol_of(u);
     g_symbol_type[sym] = 'P';
-    g_symboladdr[sym] = g_VSPdim;
+    g_symboladdr[sym] = vars.g_VSPdim;
     g_symbolsize[sym] = 16;
-    if (!append_entry('P', g_VSPdim)) return false;
+    if (!append_entry('P', vars.g_VSPdim)) return false;
     count++;
     advance();
-    if (g_token != tok::RPAREN) return fail("expected )");
+    if (cursor.g_token != tok::RPAREN) return fail("expected )");
     return true;
   }
   if (!is_symbol_token(t)) return fail("parameter error1");
@@ -85,7 +87,7 @@ bool declare_param(int &count) {
   advance();
   int32_t size = 0;
   bool array = false;
-  if (g_token == tok::LPAREN) {
+  if (cursor.g_token == tok::LPAREN) {
     if (next_token() == tok::RPAREN) {
       if (byval) return fail("Array must be BYREF");
       array = true;
@@ -94,8 +96,8 @@ bool declare_param(int &count) {
       advance();
     } else {
       advance();
-      if (!is_int_literal(g_token)) return fail("Size Must Be Constant or too large");
-      int32_t n = g_constants[literal_slot(g_token)];
+      if (!is_int_literal(cursor.g_token)) return fail("Size Must Be Constant or too large");
+      int32_t n = g_constants[literal_slot(cursor.g_token)];
       if (n < 0 || n > 32766) return fail("Size Must Be Constant or too large");
       size = n + 1;
       advance();
@@ -103,12 +105,12 @@ bool declare_param(int &count) {
       advance();
     }
   }
-  if (g_token == TOK_AS) {
+  if (cursor.g_token == TOK_AS) {
     advance();
-    if (g_token == tok::INTEGER || g_token == TOK_SINGLE) {
+    if (cursor.g_token == tok::INTEGER || cursor.g_token == TOK_SINGLE) {
       if (size) return fail("illegal parameter size");
-      if (g_token == TOK_SINGLE) type = 'C';
-    } else if (g_token == tok::STRING || g_token == TOK_BYTE) {
+      if (cursor.g_token == TOK_SINGLE) type = 'C';
+    } else if (cursor.g_token == tok::STRING || cursor.g_token == TOK_BYTE) {
       type = byref ? 'X' : 'R';
     } else {
       return fail("parameter error3");
@@ -141,12 +143,12 @@ bool declare_param(int &count) {
   } else {
     if (byref || type != 'R') return fail("parameter byref size not allowed");
     if (!allocate_array_words((size - 1 + 4) / 4)) return false;
-    addr = g_VSPdim;
+    addr = vars.g_VSPdim;
   }
   if (type == 'X' && g_symbol_type[sym] == SYM_NEW_STR) {
     // A string reference is one word, the pointer.
-    if (g_VSP + 1 >= g_VSPdim) return fail("Too Many Variables");
-    addr = g_VSP++;
+    if (vars.g_VSP + 1 >= vars.g_VSPdim) return fail("Too Many Variables");
+    addr = vars.g_VSP++;
   }
   g_symbol_type[sym] = type;
   g_symboladdr[sym] = addr;
@@ -160,19 +162,19 @@ bool declare_param(int &count) {
 
 // The parameter list from its "(" to past its ")"; -1 after an error.
 int declare_params() {
-  if (nextLocal > LOCALS_MAX) {
+  if (procs.nextLocal > LOCALS_MAX) {
     print_error_ln("too many FUNCTIONs or SUBs");
     return -1;
   }
   advance();
-  uint8_t savedRequire = requireDIM;
-  requireDIM = 0;
+  uint8_t savedRequire = symtab.requireDIM;
+  symtab.requireDIM = 0;
   int count = 0;
   for (;;) {
-    if (g_token == tok::RPAREN) break;
+    if (cursor.g_token == tok::RPAREN) break;
     if (!declare_param(count)) return -1;
-    if (g_token == tok::RPAREN) break;
-    if (g_token != tok::COMMA) {
+    if (cursor.g_token == tok::RPAREN) break;
+    if (cursor.g_token != tok::COMMA) {
       print_error_ln("parameter syntax error6");
       return -1;
     }
@@ -180,7 +182,7 @@ int declare_params() {
   }
   advance();
   if (!append_entry(0, 0)) return -1;
-  requireDIM = savedRequire;
+  symtab.requireDIM = savedRequire;
   return count;
 }
 
@@ -194,9 +196,9 @@ struct Routine {
 };
 
 bool read_header(Routine &r, uint8_t interrupt) {
-  r.function = g_token == TOK_FUNCTION;
+  r.function = cursor.g_token == TOK_FUNCTION;
   advance();
-  uint16_t t = g_token;
+  uint16_t t = cursor.g_token;
   if (!is_symbol_token(t)) return fail("Label Declaration Error");
   r.sym = symbol_of(t);
   const char *name = g_symboltable + find_symbol(r.sym);
@@ -205,15 +207,15 @@ bool read_header(Routine &r, uint8_t interrupt) {
   if (!is_label(t)) return fail("Label Declaration Error");
   // The entry must not be the branch over a pool placed next.
   flush_pool_if_due();
-  g_symboladdr[r.sym] = static_cast<int32_t>(fCODE);
+  g_symboladdr[r.sym] = static_cast<int32_t>(emit.fCODE);
   g_symbol_type[r.sym] = r.function ? SYM_FUNCTION : SYM_SUB;
-  localcnt = static_cast<uint16_t>(r.sym + 1);
-  localoffset = find_symbol(r.sym) + static_cast<uint32_t>(strlen(name)) + 1;
-  if (inside_ezh != 0) ezhVarStart = g_VSP;
+  symtab.localcnt = static_cast<uint16_t>(r.sym + 1);
+  symtab.localoffset = find_symbol(r.sym) + static_cast<uint32_t>(strlen(name)) + 1;
+  if (emit.inside_ezh != 0) ioh.ezhVarStart = vars.g_VSP;
   advance();
   r.params = 0;
   bool described = false;
-  if (g_token == tok::LPAREN && !interrupt) {
+  if (cursor.g_token == tok::LPAREN && !interrupt) {
     if (next_token() == tok::RPAREN) {
       advance();
       advance();
@@ -221,50 +223,49 @@ bool read_header(Routine &r, uint8_t interrupt) {
       if (!open_descriptor(r.function ? 'A' : 0)) return false;
       r.params = declare_params();
       if (r.params < 0) return false;
-      g_symbol_type[r.sym] = static_cast<uint8_t>(0x80 + fsPointer);
+      g_symbol_type[r.sym] = static_cast<uint8_t>(0x80 + procs.fsPointer);
       described = true;
     }
   }
-  inside_function = r.function ? tok::INTEGER : 0;
-  if (r.function && g_token == TOK_AS) {
+  procs.inside_function = r.function ? tok::INTEGER : 0;
+  if (r.function && cursor.g_token == TOK_AS) {
     advance();
-    if (g_token == TOK_SINGLE || g_token == tok::STRING) {
-      uint8_t result = g_token == TOK_SINGLE ? 'C' : 'R';
-      inside_function = g_token;
+    if (cursor.g_token == TOK_SINGLE || cursor.g_token == tok::STRING) {
+      uint8_t result = cursor.g_token == TOK_SINGLE ? 'C' : 'R';
+      procs.inside_function = cursor.g_token;
       if (!described) {
         if (!open_descriptor(result) || !append_entry(0, 0)) return false;
-        g_symbol_type[r.sym] = static_cast<uint8_t>(0x80 + fsPointer);
+        g_symbol_type[r.sym] = static_cast<uint8_t>(0x80 + procs.fsPointer);
       }
       localType[fsStart[g_symbol_type[r.sym] & 0x7F]] = result;
-    } else if (g_token != tok::INTEGER) {
+    } else if (cursor.g_token != tok::INTEGER) {
       return fail("Illegal function type");
     }
     advance();
   }
-  if (g_token != TOK_EOL) return fail("Function/Sub syntax error");
+  if (cursor.g_token != TOK_EOL) return fail("Function/Sub syntax error");
   return true;
 }
 
 // The routine's scope ends: its local symbols are dropped (when the header
 // got as far as opening the scope).
 void end_scope(uint8_t savedRequire) {
-  if (localcnt != 0) {
-    g_symbolcount = localcnt;
-    g_STP = localoffset;
+  if (symtab.localcnt != 0) {
+    symtab.g_symbolcount = symtab.localcnt;
+    symtab.g_STP = symtab.localoffset;
   }
-  localoffset = 0;
-  localcnt = 0;
-  requireDIM = savedRequire;
-  this_function = 0;
-  inside_function = 0;
-  inside_interrupt = 0;
-  ezhVarStart = EZH_NO_LOCALS;
+  symtab.localoffset = 0;
+  symtab.localcnt = 0;
+  symtab.requireDIM = savedRequire;
+  procs.this_function = 0;
+  procs.inside_function = 0;
+  procs.inside_interrupt = 0;
+  ioh.ezhVarStart = EZH_NO_LOCALS;
 }
 
 void print_map_line(const Routine &r) {
-  if (DEMOmode) return;
-  uint32_t entry = static_cast<uint32_t>(codeStart) +
-                   static_cast<uint32_t>(g_symboladdr[r.sym]) * (arm_class() ? 4u : 2u);
+  if (options.DEMOmode) return;
+  uint32_t entry = code_unit_address(static_cast<uint32_t>(g_symboladdr[r.sym]));
   const char *kind = "SUB   ";
   if (r.function) {
     uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + r.sym));
@@ -276,51 +277,50 @@ void print_map_line(const Routine &r) {
 }  // namespace
 
 void do_subfunc(uint8_t interrupt) {
-  if (first_functionsub == 0) first_functionsub = static_cast<int32_t>(fCODE);
-  inside_interrupt = interrupt;
+  if (program.first_functionsub == 0) program.first_functionsub = static_cast<int32_t>(emit.fCODE);
+  procs.inside_interrupt = interrupt;
   Routine r;
-  uint8_t savedRequire = requireDIM;
+  uint8_t savedRequire = symtab.requireDIM;
   if (!read_header(r, interrupt)) {
     end_scope(savedRequire);
     return;
   }
-  int32_t savedLink = nextLink;
-  requireDIM = 1;
-  this_function = r.sym;
+  int32_t savedLink = links.nextLink;
+  symtab.requireDIM = 1;
+  procs.this_function = r.sym;
   add_op(interrupt ? OP_INTENTRY : OP_SUB_ENTRY, 0);
   uint32_t generation = reset_generation;
   int ok = compile(0);
   // A CLEAR or a download in the body reset everything the routine would
   // put back.
   if (generation != reset_generation) return;
-  if (nextLink > savedLink) {
+  if (links.nextLink > savedLink) {
     // Jumps to global labels defined later wait for the program's end.
-    int32_t kept = keep_undefined_links(savedLink, localcnt);
+    int32_t kept = keep_undefined_links(savedLink, symtab.localcnt);
     optimizeTJ(static_cast<uint32_t>(kept), 0);
-    nextLink = kept;
+    links.nextLink = kept;
   }
   if (!ok) {
     end_scope(savedRequire);
     return;
   }
-  if (g_token == TOK_QUITNOW) {
-    fflush(stdout);
-    exit(0);
+  if (cursor.g_token == TOK_QUITNOW) {
+    end_process(ExitStatus::Done);
   }
-  bool ends = r.function ? g_token == TOK_ENDFUNCTION : g_token == TOK_ENDSUB;
+  bool ends = r.function ? cursor.g_token == TOK_ENDFUNCTION : cursor.g_token == TOK_ENDSUB;
   if (!ends) {
     print_error_ln("Expected ENDFUNCTION/ENDSUB");
-  } else if (r.function && last_op != OP_RETURN) {
+  } else if (r.function && emit.last_op != OP_RETURN) {
     print_error_ln("Expected RETURN at end of FUNCTION");
   } else {
     if (!r.function) add_op(interrupt ? OP_INTEXIT : OP_RETURN, 0);
-    if (check_labels(localcnt, g_symbolcount)) {
+    if (check_labels(symtab.localcnt, symtab.g_symbolcount)) {
       add_op(OP_ENDSUB, 22);
       advance();
       print_map_line(r);
       char prefix[48];
       snprintf(prefix, sizeof prefix, "%s:", r.name);
-      sym_dump(prefix, localcnt, g_symbolcount);
+      sym_dump(prefix, symtab.localcnt, symtab.g_symbolcount);
     }
   }
   end_scope(savedRequire);

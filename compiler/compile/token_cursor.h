@@ -19,21 +19,21 @@ constexpr uint16_t CGIIN = 188, PLUS = 16, SUB = 142;
 inline uint16_t token_at(int index) {
   return index < TOKENLIST_SIZE ? g_tokenlist[index] : TOK_EOL;
 }
-inline uint16_t next_token() { return token_at(g_tokenptr + 1); }
+inline uint16_t next_token() { return token_at(cursor.g_tokenptr + 1); }
 
 // Moves the cursor one token on; the list is filled with end-of-line tokens
 // up to its end, so the cursor never leaves it.
 inline void advance() {
-  if (g_tokenptr < TOKENLIST_SIZE - 1) g_tokenptr++;
-  g_token = g_tokenlist[g_tokenptr];
+  if (cursor.g_tokenptr < TOKENLIST_SIZE - 1) cursor.g_tokenptr++;
+  cursor.g_token = g_tokenlist[cursor.g_tokenptr];
 }
 inline void step_back() {
-  if (g_tokenptr > 0) g_tokenptr--;
-  g_token = g_tokenlist[g_tokenptr];
+  if (cursor.g_tokenptr > 0) cursor.g_tokenptr--;
+  cursor.g_token = g_tokenlist[cursor.g_tokenptr];
 }
 inline void set_cursor(uint8_t index) {
-  g_tokenptr = index;
-  g_token = g_tokenlist[g_tokenptr];
+  cursor.g_tokenptr = index;
+  cursor.g_token = g_tokenlist[cursor.g_tokenptr];
 }
 
 inline bool is_int_literal(uint16_t t) { return (t & 0xF000) == TOK_INTEGER; }
@@ -48,7 +48,7 @@ inline bool is_comparison(uint16_t t) { return t >= 32 && t <= 37; }
 
 // True when the current token is t; otherwise reports msg.
 inline bool expect_token(uint16_t t, const char *msg) {
-  if (g_token == t) return true;
+  if (cursor.g_token == t) return true;
   print_error_ln(msg);
   return false;
 }

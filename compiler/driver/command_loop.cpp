@@ -1,13 +1,13 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "compile/procedures.h"
+#include "core/process.h"
 #include "driver/driver.h"
-#include "driver/state.h"
 #include "frontend/diagnostics.h"
+#include "frontend/line_reader.h"
 #include "frontend/tokenizer.h"
 
-uint8_t last_compile_ok = 0;
+DriverState driver;
 
 namespace {
 
@@ -20,10 +20,10 @@ constexpr uint16_t two_word_terminators[] = {235, 221, 211, 208};
 // The dispatchers act only on a token that heads its line, so that a command
 // word inside a statement that failed is never taken for a command.
 bool token_heads_line() {
-  if (g_tokenptr == 0) return g_token == g_tokenlist[0];
-  if (g_tokenptr != 1 || g_tokenlist[0] != TOK_END) return false;
+  if (cursor.g_tokenptr == 0) return cursor.g_token == g_tokenlist[0];
+  if (cursor.g_tokenptr != 1 || g_tokenlist[0] != TOK_END) return false;
   for (uint16_t t : two_word_terminators)
-    if (g_token == t) return true;
+    if (cursor.g_token == t) return true;
   return false;
 }
 
@@ -52,12 +52,12 @@ constexpr uint16_t TOK_DOWNLOAD = 241, TOK_QUITDUMP = 217, TOK_RUN = 231,
 
 int all_compilers() {
   if (!token_heads_line()) return 0;
-  if (g_token == TOK_FUNCTION || g_token == TOK_SUB) {
+  if (cursor.g_token == TOK_FUNCTION || cursor.g_token == TOK_SUB) {
     do_subfunc(0);
     return 1;
   }
   for (const StrayLine &s : stray_lines) {
-    if (g_token == s.token) {
+    if (cursor.g_token == s.token) {
       print_error_ln(s.message);
       return 1;
     }
@@ -69,9 +69,9 @@ int pc_commands() {
   bool heads = token_heads_line();
   // QUITNOW may also follow a complete statement on its line.
   bool quitnow_after_statement =
-      last_compile_ok && g_token == TOK_QUITNOW && g_tokenlist[g_tokenptr] == TOK_QUITNOW;
+      driver.last_compile_ok && cursor.g_token == TOK_QUITNOW && g_tokenlist[cursor.g_tokenptr] == TOK_QUITNOW;
   if (!heads && !quitnow_after_statement) return 0;
-  switch (g_token) {
+  switch (cursor.g_token) {
     case TOK_DOWNLOAD:
       download_firmware_table();
       break;
@@ -81,14 +81,12 @@ int pc_commands() {
       run_on_host();
       break;
     case TOK_QUIT:
-    case TOK_QUITNOW:
-      fflush(stdout);
-      exit(0);
+    case TOK_QUITNOW: end_process(ExitStatus::Done);
     case TOK_DRIVER_LINE:
       // ":" and "@" share the token; only a record line is checked.
-      if (line[0] == ':')
-        check_hex_record(line);
-      else if (line[0] != '@')
+      if (reader.line[0] == ':')
+        check_hex_record(reader.line);
+      else if (reader.line[0] != '@')
         return 0;
       break;
     default:

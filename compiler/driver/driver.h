@@ -1,23 +1,15 @@
-// The driver's procedures: command loop, firmware-table download, reset,
-// finishing and running a program, and standard-input reading.
+// The driver's procedures: command loop, firmware-table download,
+// finishing and running a program.
 #pragma once
 #include <cstdint>
 
-// Reads one line of standard input into buffer (at most 255 characters and a
-// NUL; the rest of a longer physical line is discarded and line_was_cut set).
-// A trailing carriage return is dropped. At the end of input it flushes
-// standard output and ends the process with status 0.
-int32_t BASICgetln(char *buffer);
-extern uint8_t line_was_cut;
+struct DriverState {
+  // Result of the last outermost compile(0): 1 when it stopped at a line or
+  // word it does not compile, 0 after an error.
+  uint8_t last_compile_ok = 0;
+};
+extern DriverState driver;
 
-uint32_t getTickCount();
-void timer_tick_init();
-
-// Result of the last outermost compile(0): 1 when it stopped at a line or
-// word it does not compile, 0 after an error.
-extern uint8_t last_compile_ok;
-
-void init_compiler();
 int all_compilers();
 int pc_commands();
 

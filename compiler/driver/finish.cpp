@@ -1,50 +1,43 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
+#include "compile/statement.h"
+#include "core/firmware.h"
+#include "core/process.h"
 #include "driver/driver.h"
 #include "driver/hex_output.h"
-#include "driver/state.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
-
-namespace {
-constexpr uint16_t OP_END = 124;
-
-[[noreturn]] void finish_with(int status) {
-  fflush(stdout);
-  exit(status);
-}
-}  // namespace
+#include "frontend/tokenizer.h"
 
 void quit_dump() {
   add_op(OP_END, 0);
-  if (error_seen) {
-    printf("\r\n-%s :%d\r\n", "First ERROR at line ", firstERR);
-    finish_with(1);
+  if (diag.error_seen) {
+    printf("\r\n-%s :%d\r\n", "First ERROR at line ", diag.firstERR);
+    end_process(ExitStatus::ProgramErrors);
   }
-  if (!check_labels(1, g_symbolcount)) finish_with(2);
-  if (first_functionsub != 0 &&
-      (first_gotosubwhiledo == 0 || first_gotosubwhiledo > first_functionsub)) {
-    print_error_ln("Function/Sub requires GOTO around or MAIN:");
-    finish_with(3);
+  if (!check_labels(1, symtab.g_symbolcount)) end_process(ExitStatus::UndefinedLabels);
+  if (program.first_functionsub != 0 &&
+      (program.first_gotosubwhiledo == 0 || program.first_gotosubwhiledo > program.first_functionsub)) {
+    fatal_error("Function/Sub requires GOTO around or MAIN:", ExitStatus::RoutineRunInto);
   }
   optimizeTJ(0, 1);
   write_image();
   // END no longer counts; a target whose back end emitted nothing has no
   // unit to take back.
-  if (fCODE > 0) fCODE--;
+  if (emit.fCODE > 0) emit.fCODE--;
   bool thumb = !arm_class();
-  printf("\"... (%5.2fK code +%5.2fK const)/%dK %6.2f/%d%s\n\"\n\n",
-         thumb ? fCODE / 512.0 : fCODE / 256.0, (0x20000 - ConstantStringPtr) / 1024.0,
-         thumb ? codeSize >> 9 : codeSize >> 8, (g_VSP + varSpace - g_VSPdim) / 256.0,
-         varSpace >> 8, "K data programmed\r\n");
-  if (mapfound) {
-    printf("\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
-           static_cast<unsigned>(f_table[4] * 16u + fCODE * (thumb ? 2u : 4u)),
-           static_cast<unsigned>(string_area_top() + static_cast<uint32_t>(ConstantStringPtr) - 0x20000u),
-           static_cast<unsigned>(g_VSP * 4), static_cast<unsigned>(g_VSPdim * 4));
+  printf("\"... (%5.2fK code +%5.2fK const)/%dK %6.2f/%d%s\n\"\n\n", thumb ? emit.fCODE / 512.0 : emit.fCODE / 256.0,
+         (0x20000 - cstrings.ConstantStringPtr) / 1024.0, thumb ? firmware.codeSize >> 9 : firmware.codeSize >> 8,
+         (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, firmware.varSpace >> 8, "K data programmed\r\n");
+  if (program.mapfound) {
+    printf(
+        "\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
+        static_cast<unsigned>(code_unit_address(emit.fCODE)),
+        static_cast<unsigned>(firmware.string_area_top + static_cast<uint32_t>(cstrings.ConstantStringPtr) - 0x20000u),
+        static_cast<unsigned>(vars.g_VSP * 4), static_cast<unsigned>(vars.g_VSPdim * 4));
   }
-  sym_dump("", 0, g_symbolcount);
-  finish_with(0);
+  sym_dump("", 0, symtab.g_symbolcount);
+  end_process(ExitStatus::Done);
 }

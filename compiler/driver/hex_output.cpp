@@ -4,12 +4,11 @@
 #include <cstring>
 
 #include "codegen/emit.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
-int32_t chksum = 0;
-int32_t cnt_ihex = 0;
+IhexRecord ihex;
 const char hideCode[32] = "Ombrik (c) 2026 its developers.";
 static_assert(sizeof "Ombrik (c) 2026 its developers." == 32, "the key is 31 characters and a zero");
 
@@ -20,11 +19,6 @@ constexpr int32_t STRING_AREA_TOP = 0x20000;
 // addresses.
 constexpr int32_t PAGE_NAMES = 0x80, PAGE_NAMES_LAST = 0x67F, PAGE_TYPES = 0x700, PAGE_ADDRS = 0x780;
 constexpr int32_t PAGE_SYMBOLS_LAST = 0x7F;
-
-bool scrambled() {
-  uint16_t v = f_table[0];
-  return ((v >= 1792 && v <= 1908) || (v >= 2048 && v <= 2100)) && f_table[2] > 0x100;
-}
 
 void end_of_file() { printf(":00000001FF\n"); }
 
@@ -51,7 +45,7 @@ int64_t round_down(int64_t x, int64_t step) {
 }
 
 void end_block(int64_t last_byte) {
-  out_block_addr(static_cast<uint32_t>(round_down(last_byte, blockSize)));
+  out_block_addr(static_cast<uint32_t>(round_down(last_byte, firmware.blockSize)));
   end_of_file();
 }
 
@@ -64,36 +58,36 @@ int32_t unit_at(int64_t i, int32_t erased) {
 // Skips stretches of blockSize units that hold only erased halfwords, never
 // one with real code in it.
 void skip_erased(int64_t &i) {
-  while (i >= 0 && i < static_cast<int64_t>(fCODE)) {
-    int64_t end = i + blockSize;
-    if (end > static_cast<int64_t>(fCODE)) end = fCODE;
+  while (i >= 0 && i < static_cast<int64_t>(emit.fCODE)) {
+    int64_t end = i + firmware.blockSize;
+    if (end > static_cast<int64_t>(emit.fCODE)) end = emit.fCODE;
     for (int64_t k = i; k < end; k++)
       if (unit_at(k, 0xFFFF) != 0xFFFF) return;
-    i += blockSize;
+    i += firmware.blockSize;
   }
 }
 
 // Writes the code area; returns the byte address behind its last record.
 int64_t write_code() {
-  int64_t i = CODEoffset;
+  int64_t i = emit.CODEoffset;
   if (arm_class()) {
-    int64_t per_block = blockSize / 4;
-    while (i < static_cast<int64_t>(fCODE)) {
-      begin_region_record(32, codeStart, 4 * i);
+    int64_t per_block = firmware.blockSize / 4;
+    while (i < static_cast<int64_t>(emit.fCODE)) {
+      begin_region_record(32, firmware.codeStart, 4 * i);
       for (int k = 0; k < 8; k++) {
         uint32_t w = static_cast<uint32_t>(unit_at(i + k, -1));
         for (int b = 0; b < 4; b++) put_ihex(static_cast<int32_t>((w >> (8 * b)) & 0xFF));
       }
       put_ihex_chksum();
       i += 8;
-      if (i % per_block == 0) end_block(codeStart + 4 * i - 1);
+      if (i % per_block == 0) end_block(firmware.codeStart + 4 * i - 1);
     }
-    return codeStart + 4 * i;
+    return firmware.codeStart + 4 * i;
   }
-  int64_t per_block = blockSize / 2;
+  int64_t per_block = firmware.blockSize / 2;
   skip_erased(i);
-  while (i < static_cast<int64_t>(fCODE)) {
-    begin_region_record(32, codeStart, 2 * i);
+  while (i < static_cast<int64_t>(emit.fCODE)) {
+    begin_region_record(32, firmware.codeStart, 2 * i);
     for (int k = 0; k < 16; k++) {
       int32_t u = unit_at(i + k, 0xFFFF);
       put_ihex(u & 0xFF);
@@ -102,23 +96,23 @@ int64_t write_code() {
     put_ihex_chksum();
     i += 16;
     if (i % per_block == 0) {
-      end_block(codeStart + 2 * i - 1);
+      end_block(firmware.codeStart + 2 * i - 1);
       skip_erased(i);
     }
   }
-  return codeStart + 2 * i;
+  return firmware.codeStart + 2 * i;
 }
 
 void write_strings(int64_t top) {
   int64_t base = top - STRING_AREA_TOP;
-  int64_t end = CONSToffset < STRING_AREA_TOP ? CONSToffset : STRING_AREA_TOP;
-  int64_t i = ConstantStringPtr < 0 ? 0 : (ConstantStringPtr & ~31);
+  int64_t end = cstrings.CONSToffset < STRING_AREA_TOP ? cstrings.CONSToffset : STRING_AREA_TOP;
+  int64_t i = cstrings.ConstantStringPtr < 0 ? 0 : (cstrings.ConstantStringPtr & ~31);
   while (i < end) {
     begin_region_record(32, base, i);
     for (int k = 0; k < 32; k++) put_ihex(static_cast<uint8_t>(g_stringtable[i + k]));
     put_ihex_chksum();
     i += 32;
-    if (i % blockSize == 0) end_block(base + i - 1);
+    if (i % firmware.blockSize == 0) end_block(base + i - 1);
   }
 }
 
@@ -129,10 +123,10 @@ void put_half(int32_t v) {
 
 void write_symbol_page(int64_t top) {
   begin_page_record(16, top);
-  put_half(g_symbolcount);
-  put_half(static_cast<int32_t>(g_STP));
-  put_half(g_VSP);
-  put_half(g_VSPdim);
+  put_half(symtab.g_symbolcount);
+  put_half(static_cast<int32_t>(symtab.g_STP));
+  put_half(vars.g_VSP);
+  put_half(vars.g_VSPdim);
   for (int k = 0; k < 8; k++) put_ihex(0);
   put_ihex_chksum();
 
@@ -150,12 +144,12 @@ void write_symbol_page(int64_t top) {
     printf("\"labels truncated after %.*s\n", static_cast<int>(length), g_symboltable + start);
   }
 
-  for (int32_t k = 0; k <= PAGE_SYMBOLS_LAST && k <= g_symbolcount; k += 32) {
+  for (int32_t k = 0; k <= PAGE_SYMBOLS_LAST && k <= symtab.g_symbolcount; k += 32) {
     begin_page_record(32, top + PAGE_TYPES + k);
     for (int32_t b = 0; b < 32; b++) put_ihex(g_symbol_type[k + b]);
     put_ihex_chksum();
   }
-  for (int32_t k = 0; k <= PAGE_SYMBOLS_LAST && k <= g_symbolcount; k += 16) {
+  for (int32_t k = 0; k <= PAGE_SYMBOLS_LAST && k <= symtab.g_symbolcount; k += 16) {
     begin_page_record(32, top + PAGE_ADDRS + 2 * k);
     for (int32_t b = 0; b < 16; b++) put_half(g_symboladdr[k + b]);
     put_ihex_chksum();
@@ -167,49 +161,42 @@ void write_symbol_page(int64_t top) {
 }  // namespace
 
 void init_ihex(int32_t seed) {
-  chksum = seed;
-  cnt_ihex = 0;
+  ihex.chksum = seed;
+  ihex.cnt_ihex = 0;
 }
 
 void put_ihex(int32_t b) {
-  int32_t position = cnt_ihex++;
-  if (scrambled() && position % 4 != 3) b -= static_cast<uint8_t>(hideCode[position % 32]);
+  int32_t position = ihex.cnt_ihex++;
+  if (firmware.scrambled && position % 4 != 3) b -= static_cast<uint8_t>(hideCode[position % 32]);
   b &= 0xFF;
   printf("%02X", static_cast<unsigned>(b));
-  chksum += b;
+  ihex.chksum += b;
 }
 
-void put_ihex_chksum() { printf("%02X\n", static_cast<unsigned>(-chksum & 0xFF)); }
+void put_ihex_chksum() { printf("%02X\n", static_cast<unsigned>(-ihex.chksum & 0xFF)); }
 
 void out_block_addr(uint32_t address) {
-  uint16_t version = f_table[0];
-  if (version > 2100) {
+  if (firmware.block_record == BlockRecord::Linear) {
     uint32_t upper = (address >> 16) + f_table[5];
     printf(":02000004");
     init_ihex(6);
     put_ihex(static_cast<int32_t>((upper >> 8) & 0xFF));
     put_ihex(static_cast<int32_t>(upper & 0xFF));
     put_ihex_chksum();
-  } else if (version >= 1792 && (address & 0x3FFF0000u) != 0) {
+  } else if (firmware.block_record == BlockRecord::Segment && (address & 0x3FFF0000u) != 0) {
     printf(":00%04X02%02X\n", address >> 4, 0xEEu);
   }
-}
-
-uint32_t string_area_top() {
-  // Word 41 of a full table, else FlashEnd, where the code generators put
-  // the strings.
-  return f_table[1] > 10 ? f_table[41] * 16u : static_cast<uint32_t>(FlashEnd);
 }
 
 void write_image() {
   // Strings are addressed below the top of the program flash: word 41 of a
   // full firmware table, else FlashEnd, where the code generators put them.
-  int64_t top = string_area_top();
+  int64_t top = firmware.string_area_top;
   int64_t p = write_code();
-  if (p % blockSize != 0) {
-    int64_t strings_block = round_down(top + ConstantStringPtr - STRING_AREA_TOP, blockSize);
-    if (round_down(p, blockSize) != strings_block) end_block(p);
+  if (p % firmware.blockSize != 0) {
+    int64_t strings_block = round_down(top + cstrings.ConstantStringPtr - STRING_AREA_TOP, firmware.blockSize);
+    if (round_down(p, firmware.blockSize) != strings_block) end_block(p);
   }
   write_strings(top);
-  if (top - 4096 == DATAstart) write_symbol_page(top);
+  if (top - 4096 == firmware.DATAstart) write_symbol_page(top);
 }

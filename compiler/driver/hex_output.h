@@ -5,8 +5,12 @@
 #include <cstdint>
 
 // Running sum and data-byte count of the record being written.
-extern int32_t chksum;
-extern int32_t cnt_ihex;
+struct IhexRecord {
+  int32_t chksum = 0;
+  int32_t cnt_ihex = 0;
+};
+extern IhexRecord ihex;
+
 // Key of the byte scrambling some firmware expects: 31 characters and the
 // terminating zero.
 extern const char hideCode[32];
@@ -17,5 +21,3 @@ void put_ihex_chksum();
 // The record that names the block at address, where the firmware wants one.
 void out_block_addr(uint32_t address);
 void write_image();
-// The address the constant string area ends at on the target.
-uint32_t string_area_top();

@@ -1,23 +1,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include "compile/reset.h"
 #include "compile/statement.h"
+#include "core/options.h"
 #include "driver/driver.h"
-#include "driver/state.h"
-#include "host/host_memory.h"
 
 static const char BANNER_NAME[] = "Ombrik[9.36k]";
 static const char BANNER_COPYRIGHT[] = "  Copyright 2026 the Ombrik developers\n";
 
 int main(int argc, char **argv) {
   printf("\n\n\"%s%s%s\"\n", BANNER_NAME, " on the PC", BANNER_COPYRIGHT);
-  if (argc > 1 && strcmp(argv[1], "-demo") == 0) DEMOmode = 1;
+  if (argc > 1 && strcmp(argv[1], "-demo") == 0) options.DEMOmode = 1;
   fflush(stdout);
-  var_word = reinterpret_cast<int32_t *>(g_var_seg);
-  var_byte = g_var_seg;
   init_compiler();
   for (;;) {
-    last_compile_ok = compile(0) ? 1 : 0;
+    driver.last_compile_ok = compile(0) ? 1 : 0;
     if (all_compilers()) continue;
     pc_commands();
   }

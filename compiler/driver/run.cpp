@@ -1,43 +1,42 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
+#include "core/clock.h"
+#include "core/firmware.h"
+#include "core/options.h"
+#include "core/process.h"
 #include "driver/driver.h"
-#include "driver/state.h"
+#include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 #include "host/interpreter.h"
 
-namespace {
-constexpr uint16_t OP_END = 124;
-}
-
 void run_on_host() {
-  if (fCODE == 0) return;
+  if (emit.fCODE == 0) return;
   // ARM-class code is counted in words: the figure is in halfwords. fCODE
   // itself must stay the stream length, or a second RUN would run off it.
-  uint32_t units = arm_class() ? 2 * fCODE : fCODE;
+  uint32_t units = arm_class() ? 2 * emit.fCODE : emit.fCODE;
   double code;
   if (f_table[2] == 0x2103)
-    code = static_cast<uint32_t>(units - static_cast<uint32_t>(ConstantStringPtr >> 2) + 1024u) / 256.0;
+    code = static_cast<uint32_t>(units - static_cast<uint32_t>(cstrings.ConstantStringPtr >> 2) + 1024u) / 256.0;
   else
     code = units / 256.0;
-  printf("\"... %6.2fK code %6.2f%s\n\"\n\n", code, (g_VSP + varSpace - g_VSPdim) / 256.0,
+  printf("\"... %6.2fK code %6.2f%s\n\"\n\n", code, (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0,
          "K data programmed\r\n");
-  if (error_seen) {
-    printf("\r\n%s %s:%d", "First ERROR at line ", current_filename, firstERR);
+  if (diag.error_seen) {
+    printf("\r\n%s %s:%d", "First ERROR at line ", reader.current_filename, diag.firstERR);
     return;
   }
-  if (!check_labels(1, g_symbolcount)) return;
+  if (!check_labels(1, symtab.g_symbolcount)) return;
   add_op(OP_END, 0);
   optimizeTJ(0, 1);
   printf("Executing on the PC...\n");
   uint32_t start = getTickCount();
   runINT();
   printf("\r\n... Finished on the PC in %d ms\r\n", static_cast<int>(getTickCount() - start));
-  iCODE--;
-  if (DEMOmode) {
-    fflush(stdout);
-    exit(0);
+  emit.iCODE--;
+  if (options.DEMOmode) {
+    end_process(ExitStatus::Done);
   }
 }

@@ -1,21 +1,30 @@
+#include "frontend/diagnostics.h"
+
 #include <cstdio>
 #include <cstring>
 
-#include "driver/state.h"
-#include "frontend/diagnostics.h"
+#include "core/firmware.h"
+#include "core/options.h"
+#include "frontend/line_reader.h"
 #include "frontend/symbols.h"
-#include "frontend/tokenizer.h"
 
-uint32_t error_count = 0;
+Diagnostics diag;
+
+void reset_diagnostics() { diag = Diagnostics{.error_count = diag.error_count}; }
 
 void print_error_ln(const char *msg) {
-  error_count++;
-  printf("%s\n%s", line, "-ERROR ");
-  fprintf(stderr, "%s\n%s", line, "-ERROR ");
-  printf(" %s: %d: %s\n", current_filename, g_linenum, msg);
-  fprintf(stderr, " %s: %d: %s\n", current_filename, g_linenum, msg);
-  if (firstERR == 0) firstERR = g_linenum;
-  error_seen = 1;
+  diag.error_count++;
+  printf("%s\n%s", reader.line, "-ERROR ");
+  fprintf(stderr, "%s\n%s", reader.line, "-ERROR ");
+  printf(" %s: %d: %s\n", reader.current_filename, diag.g_linenum, msg);
+  fprintf(stderr, " %s: %d: %s\n", reader.current_filename, diag.g_linenum, msg);
+  if (diag.firstERR == 0) diag.firstERR = diag.g_linenum;
+  diag.error_seen = 1;
+}
+
+void fatal_error(const char *msg, ExitStatus status) {
+  print_error_ln(msg);
+  end_process(status);
 }
 
 namespace {
@@ -44,19 +53,14 @@ constexpr MapKind map_kinds[] = {
     {SYM_LABEL, "> 0x%08X CODE   %s%s %d\n", true, false, 0},
 };
 
-uint32_t code_address(int i) {
-  uint32_t unit = arm_class() ? 4u : 2u;
-  return static_cast<uint32_t>(codeStart) + static_cast<uint32_t>(g_symboladdr[i]) * unit;
-}
+uint32_t code_address(int i) { return code_unit_address(static_cast<uint32_t>(g_symboladdr[i])); }
 
-uint32_t data_address(int i) {
-  return f_table[7] * 65536u + f_table[6] + 4u * static_cast<uint32_t>(g_symboladdr[i]);
-}
+uint32_t data_address(int i) { return firmware.data_base + 4u * static_cast<uint32_t>(g_symboladdr[i]); }
 
 }  // namespace
 
 void sym_dump(const char *prefix, int first, int last) {
-  if (DEMOmode) return;
+  if (options.DEMOmode) return;
   if (first == 0) {
     printf("> 0x%08X CODE   MAIN 0\n", code_address(0));
     first = 1;

@@ -3,9 +3,25 @@
 
 #include <cstdint>
 
-// Errors reported since the program started; lets a compiler tell whether
-// a routine that failed has already said why.
-extern uint32_t error_count;
+#include "core/process.h"
+
+struct Diagnostics {
+  // The number of the line being compiled, as errors report it.
+  uint16_t g_linenum = 0;
+  // The line of the first error of the program (0 for none) and whether
+  // there was one: firstERR alone cannot tell an error on line 0.
+  int32_t firstERR = 0;
+  uint8_t error_seen = 0;
+  // Errors reported since the process started, kept across CLEAR; lets a
+  // compiler tell whether a routine that failed has already said why.
+  uint32_t error_count = 0;
+};
+extern Diagnostics diag;
+
+// Back to no errors and line 0 for a new program.
+void reset_diagnostics();
 
 void print_error_ln(const char *msg);
+// Reports msg as print_error_ln does and ends the process with status.
+[[noreturn]] void fatal_error(const char *msg, ExitStatus status);
 void sym_dump(const char *prefix, int first, int last);

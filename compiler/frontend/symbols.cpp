@@ -1,10 +1,10 @@
+#include "frontend/symbols.h"
+
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
-#include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
 char g_symboltable[SYMBOLTABLE_SIZE];
@@ -12,25 +12,31 @@ uint8_t g_symbol_type[SYMBOLS_MAX];
 int32_t g_symboladdr[SYMBOLS_MAX];
 int32_t g_symbolsize[SYMBOLS_MAX];
 int32_t INT_symboladdr[SYMBOLS_MAX];
-uint16_t g_symbolcount = 1;
-uint32_t g_STP = 0;
-uint16_t localcnt = 0;
-uint32_t localoffset = 0;
-uint8_t requireDIM = 0;
+SymbolState symtab;
+VariableSpace vars;
+
+void reset_symbols() {
+  symtab = SymbolState{};
+  vars = VariableSpace{.g_VSPdim = static_cast<int16_t>(firmware.varSpace)};
+  // MAIN (symbol 0) is an undefined label until MAIN: defines it; until
+  // then its address is the unit behind the start-up jump.
+  g_symbol_type[0] = SYM_UNDEF_LABEL;
+  g_symboladdr[0] = arm_class() ? 1 : 2;
+}
 
 int32_t add_symbol(const char *name, int length) {
-  if (static_cast<uint32_t>(length) + g_STP > 0x7FFFF) {
+  if (static_cast<uint32_t>(length) + symtab.g_STP > 0x7FFFF) {
     print_error_ln("Too Many Symbols");
     return -1;
   }
-  if (g_symbolcount >= SYMBOLS_MAX) {
+  if (symtab.g_symbolcount >= SYMBOLS_MAX) {
     print_error_ln("Too Many Symbols(2)");
     return -1;
   }
-  memcpy(g_symboltable + g_STP, name, static_cast<size_t>(length));
-  g_symboltable[g_STP + static_cast<uint32_t>(length)] = 0;
-  g_STP += static_cast<uint32_t>(length) + 1;
-  int32_t index = g_symbolcount++;
+  memcpy(g_symboltable + symtab.g_STP, name, static_cast<size_t>(length));
+  g_symboltable[symtab.g_STP + static_cast<uint32_t>(length)] = 0;
+  symtab.g_STP += static_cast<uint32_t>(length) + 1;
+  int32_t index = symtab.g_symbolcount++;
   g_symboladdr[index] = 0;
   g_symbolsize[index] = 0;
   g_symbol_type[index] = (length > 0 && name[length - 1] == '$') ? SYM_NEW_STR : SYM_NEW;
@@ -39,7 +45,7 @@ int32_t add_symbol(const char *name, int length) {
 
 int32_t scan_symbols(const char *name, int length, int firstIndex, uint32_t firstOffset) {
   uint32_t offset = firstOffset;
-  for (int index = firstIndex; index < g_symbolcount; index++) {
+  for (int index = firstIndex; index < symtab.g_symbolcount; index++) {
     const char *stored = g_symboltable + offset;
     size_t stored_len = strlen(stored);
     if (stored_len == static_cast<size_t>(length) && memcmp(stored, name, stored_len) == 0)
@@ -50,8 +56,8 @@ int32_t scan_symbols(const char *name, int length, int firstIndex, uint32_t firs
 }
 
 int32_t is_symbol(const char *name, int length) {
-  if (localcnt != 0) {
-    int32_t found = scan_symbols(name, length, localcnt, localoffset);
+  if (symtab.localcnt != 0) {
+    int32_t found = scan_symbols(name, length, symtab.localcnt, symtab.localoffset);
     if (found) return found;
   }
   return scan_symbols(name, length, 1, 0);
@@ -97,17 +103,17 @@ bool is_ivariable(uint16_t t) {
   if (type == 'A') return true;
   if (type != SYM_NEW) return false;
   int index = t & 0x7FFF;
-  if (requireDIM) {
+  if (symtab.requireDIM) {
     char msg[80];
     snprintf(msg, sizeof msg, "%s %.32s\n", "Undefined Label ", g_symboltable + find_symbol(index));
     print_error_ln(msg);
     return false;
   }
   g_symbol_type[index] = 'A';
-  g_symboladdr[index] = g_VSP;
-  g_VSP++;
-  if (g_VSP >= g_VSPdim) {
-    g_tokenptr = 1;
+  g_symboladdr[index] = vars.g_VSP;
+  vars.g_VSP++;
+  if (vars.g_VSP >= vars.g_VSPdim) {
+    cursor.g_tokenptr = 1;
     print_error_ln("Too Many Variables");
     return false;
   }
@@ -119,28 +125,19 @@ bool check_labels(int first, int last) {
   for (int i = first; i < last; i++) {
     if (g_symbol_type[i] != SYM_UNDEF_LABEL) continue;
     printf("\n  \n-ERROR %s %s\n", "Undefined Label ", g_symboltable + find_symbol(i));
-    if (firstERR == 0) firstERR = g_linenum;
-    error_seen = 1;
+    if (diag.firstERR == 0) diag.firstERR = diag.g_linenum;
+    diag.error_seen = 1;
     ok = false;
   }
   return ok;
 }
 
-void checkStringDataPtrs() {
-  if (ConstantStringPtr < 0) {
-    print_error_ln("Out of String space");
-    fflush(stdout);
-    exit(5);
+bool allocate_array_words(int32_t words) {
+  int32_t bottom = static_cast<int32_t>(vars.g_VSPdim) - words;
+  if (vars.g_VSP >= bottom) {
+    print_error_ln("Too Many Variables");
+    return false;
   }
-}
-
-void checkCodeSpace() {
-  int32_t strings = 0x20000 - ConstantStringPtr;
-  int32_t used = static_cast<int32_t>(fCODE) + (arm_class() ? strings / 4 : strings / 2);
-  if (static_cast<int32_t>(fCODE) > codeSize || used > codeSize) {
-    fCODE = 0;
-    print_error_ln("Out of code space");
-    fflush(stdout);
-    exit(4);
-  }
+  vars.g_VSPdim = static_cast<int16_t>(bottom);
+  return true;
 }

@@ -21,11 +21,38 @@ extern uint8_t g_symbol_type[SYMBOLS_MAX];
 extern int32_t g_symboladdr[SYMBOLS_MAX];
 extern int32_t g_symbolsize[SYMBOLS_MAX];
 extern int32_t INT_symboladdr[SYMBOLS_MAX];
-extern uint16_t g_symbolcount;
-extern uint32_t g_STP;
-extern uint16_t localcnt;
-extern uint32_t localoffset;
-extern uint8_t requireDIM;
+
+struct SymbolState {
+  uint16_t g_symbolcount = 1;
+  // Where the next name goes in g_symboltable.
+  uint32_t g_STP = 0;
+  // Inside a FUNCTION or SUB: the first local symbol and its name's offset
+  // (both 0 outside), searched before the globals.
+  uint16_t localcnt = 0;
+  uint32_t localoffset = 0;
+  // Set once an INTEGER is declared with DIM: from then on names must be
+  // declared before use.
+  uint8_t requireDIM = 0;
+};
+extern SymbolState symtab;
+
+// The variable area in words: simple variables upward from g_VSP, arrays
+// and strings downward from g_VSPdim, and two 16-word blocks taken from
+// the top of the array area on first use.
+struct VariableSpace {
+  int16_t g_VSP = 1;
+  int16_t g_VSPdim = 0x4000;
+  // The PRINTF/SPRINTF argument block (word 0 the format, words 1 to 14
+  // the arguments), which the host runtime reads too.
+  int32_t printfLocal = 0;
+  // The global parameter block.
+  int32_t globalstart = 0;
+};
+extern VariableSpace vars;
+
+// An empty symbol table (but for MAIN, symbol 0, not yet defined) and an
+// empty variable area of the firmware's size.
+void reset_symbols();
 
 int32_t add_symbol(const char *name, int length);
 int32_t scan_symbols(const char *name, int length, int firstIndex, uint32_t firstOffset);
@@ -45,6 +72,8 @@ bool is_funct(uint16_t t);
 bool is_label(uint16_t t);
 bool is_ivariable(uint16_t t);
 
+// Takes words from the top of the array area; false, after "Too Many
+// Variables", when they would meet the simple variables.
+bool allocate_array_words(int32_t words);
+
 bool check_labels(int first, int last);
-void checkStringDataPtrs();
-void checkCodeSpace();

@@ -1,24 +1,29 @@
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#include "driver/driver.h"
-#include "driver/state.h"
-#include "frontend/diagnostics.h"
-#include "frontend/keywords.h"
-#include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
-char line[LINE_SIZE];
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/process.h"
+#include "frontend/diagnostics.h"
+#include "frontend/keywords.h"
+#include "frontend/line_reader.h"
+#include "frontend/symbols.h"
+
 uint16_t g_tokenlist[TOKENLIST_SIZE];
 int32_t g_constants[CONSTANTS_SIZE];
 char g_stringtable[STRINGTABLE_SIZE];
 int32_t CStringAddr[CSTRINGADDR_SIZE];
-uint8_t g_tokenptr = 0;
-uint16_t g_token = TOK_EOL;
-uint8_t number_error = 0;
-int32_t num_digits = 0;
+TokenState cursor;
+ConstantStrings cstrings;
+
+void reset_constant_strings() { cstrings = ConstantStrings{}; }
+
+void out_of_string_space() { fatal_error("Out of String space", ExitStatus::NoStringRoom); }
+
+void checkStringDataPtrs() {
+  if (cstrings.ConstantStringPtr < 0) out_of_string_space();
+}
 
 namespace {
 
@@ -44,8 +49,8 @@ int reject(const char *msg) {
   if (msg) print_error_ln(msg);
   token_count = 0;
   end_token_list();
-  g_tokenptr = 0;
-  g_token = TOK_EOL;
+  cursor.g_tokenptr = 0;
+  cursor.g_token = TOK_EOL;
   return 0;
 }
 
@@ -55,13 +60,6 @@ bool push_token(uint16_t t) {
   if (!has_room(1)) return false;
   g_tokenlist[token_count++] = t;
   return true;
-}
-
-
-[[noreturn]] void out_of_string_space() {
-  print_error_ln("Out of String space");
-  fflush(stdout);
-  exit(5);
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -91,20 +89,20 @@ uint32_t low_32_bits(double v) {
 // The line-marker form: "# N "file"".
 void read_line_marker() {
   uint32_t n = 0;
-  for (int k = 2; k < line_len && is_num(line[k]); k++) n = n * 10 + static_cast<uint32_t>(line[k] - '0');
-  g_linenum = static_cast<uint16_t>(n - 1);
+  for (int k = 2; k < line_len && is_num(reader.line[k]); k++) n = n * 10 + static_cast<uint32_t>(reader.line[k] - '0');
+  diag.g_linenum = static_cast<uint16_t>(n - 1);
   for (int k = 2; k < line_len; k++) {
-    if (line[k] != '"') continue;
+    if (reader.line[k] != '"') continue;
     int len = 0;
-    for (k++; k < line_len && line[k] != '"'; k++) current_filename[len++] = line[k];
-    current_filename[len] = 0;
+    for (k++; k < line_len && reader.line[k] != '"'; k++) reader.current_filename[len++] = reader.line[k];
+    reader.current_filename[len] = 0;
     break;
   }
 }
 
 // Lines for the driver are told by their first character and give one token.
 bool special_line(uint16_t &token) {
-  switch (line[0]) {
+  switch (reader.line[0]) {
     case ':':
     case '@':
     case '$':
@@ -113,7 +111,7 @@ bool special_line(uint16_t &token) {
       token = 252;
       return true;
     case '>':
-      if (line_len < 3 || line[2] != '0') return false;
+      if (line_len < 3 || reader.line[2] != '0') return false;
       token = 252;
       return true;
     case '^':
@@ -123,7 +121,7 @@ bool special_line(uint16_t &token) {
       token = 241;
       return true;
     case '#':
-      if (line_len > 1 && line[1] == ' ') read_line_marker();
+      if (line_len > 1 && reader.line[1] == ' ') read_line_marker();
       token = TOK_EOL;
       return true;
     default:
@@ -132,29 +130,30 @@ bool special_line(uint16_t &token) {
 }
 
 int skip_spaces(int pos) {
-  while (pos < line_len && line[pos] == ' ') pos++;
+  while (pos < line_len && reader.line[pos] == ' ') pos++;
   return pos;
 }
 
 // A numeric literal at pos; false when the line was rejected.
 bool tokenize_number(int &pos) {
-  double value = parse_number(line, pos, line_len, 0);
-  bool bad = number_error != 0;
+  double value = parse_number(reader.line, pos, line_len, 0);
+  bool bad = cursor.number_error != 0;
   bool single = false;
-  if (pos < line_len && line[pos] == '.') {
+  if (pos < line_len && reader.line[pos] == '.') {
     pos++;
-    double fraction = parse_number(line, pos, line_len, 0);
-    bad = bad || number_error;
-    value += fraction / std::pow(10.0, num_digits);
+    double fraction = parse_number(reader.line, pos, line_len, 0);
+    bad = bad || cursor.number_error;
+    value += fraction / std::pow(10.0, cursor.num_digits);
     single = true;
   }
-  if (pos < line_len && (line[pos] == 'E' || line[pos] == 'e')) {
+  if (pos < line_len && (reader.line[pos] == 'E' || reader.line[pos] == 'e')) {
     pos++;
     bool negative = false;
-    if (pos < line_len && (line[pos] == '+' || line[pos] == '-')) negative = line[pos++] == '-';
+    if (pos < line_len && (reader.line[pos] == '+' || reader.line[pos] == '-')) negative = reader.line[pos++] == '-';
     int digits = 0;
     double exponent = 0;
-    for (; pos < line_len && is_num(line[pos]); pos++, digits++) exponent = exponent * 10 + (line[pos] - '0');
+    for (; pos < line_len && is_num(reader.line[pos]); pos++, digits++)
+      exponent = exponent * 10 + (reader.line[pos] - '0');
     if (digits == 0) bad = true;
     value = negative ? value / std::pow(10.0, exponent) : value * std::pow(10.0, exponent);
     single = true;
@@ -171,11 +170,11 @@ bool tokenize_number(int &pos) {
 // A string literal at pos (on its opening quote); false when rejected.
 bool tokenize_string(int &pos) {
   pos++;
-  if (pos + 1 < line_len && line[pos + 1] == '"') {
+  if (pos + 1 < line_len && reader.line[pos + 1] == '"') {
     // "x" is the character literal CHR(x).
     if (token_count > 123 || const_count >= CONSTANTS_SIZE || !has_room(4)) return reject("Line Too Long");
     int n = const_count++;
-    g_constants[n] = static_cast<signed char>(line[pos]);
+    g_constants[n] = static_cast<signed char>(reader.line[pos]);
     push_token(TOK_CHR);
     push_token(TOK_LPAREN);
     push_token(static_cast<uint16_t>(TOK_INTEGER + n));
@@ -186,16 +185,16 @@ bool tokenize_string(int &pos) {
   char text[LINE_SIZE];
   int len = 0;
   for (;;) {
-    while (pos < line_len && line[pos] != '"' && len < LINE_SIZE - 1) text[len++] = line[pos++];
-    if (pos >= line_len || line[pos] != '"') return reject("Missing end \"");
+    while (pos < line_len && reader.line[pos] != '"' && len < LINE_SIZE - 1) text[len++] = reader.line[pos++];
+    if (pos >= line_len || reader.line[pos] != '"') return reject("Missing end \"");
     pos++;
     // Constant concatenations fold into this one literal.
     for (;;) {
       int at = nextIsAddCHR(pos);
       if (!at) break;
-      double v = parse_number(line, at, line_len, 0);
+      double v = parse_number(reader.line, at, line_len, 0);
       at = skip_spaces(at);
-      if (at >= line_len || line[at] != ')') return reject("illegal string");
+      if (at >= line_len || reader.line[at] != ')') return reject("illegal string");
       if (len < LINE_SIZE - 1) text[len++] = static_cast<char>(low_32_bits(std::fabs(v)) & 0xFF);
       pos = at + 1;
     }
@@ -204,21 +203,21 @@ bool tokenize_string(int &pos) {
     pos = at;
   }
   if (!has_room(1)) return reject("Line Too Long");
-  if (ConstantStringCounter >= STRING_LITERALS_MAX || ConstantStringPtr - (len + 1) < 0)
+  if (cstrings.ConstantStringCounter >= STRING_LITERALS_MAX || cstrings.ConstantStringPtr - (len + 1) < 0)
     out_of_string_space();
-  ConstantStringPtr -= len + 1;
-  memcpy(g_stringtable + ConstantStringPtr, text, static_cast<size_t>(len));
-  g_stringtable[ConstantStringPtr + len] = 0;
+  cstrings.ConstantStringPtr -= len + 1;
+  memcpy(g_stringtable + cstrings.ConstantStringPtr, text, static_cast<size_t>(len));
+  g_stringtable[cstrings.ConstantStringPtr + len] = 0;
   push_token(nextConstantString());
   return true;
 }
 
 // Relational operators, and "=" closing a compound assignment such as "+=".
 bool tokenize_operator(int &pos) {
-  char c = line[pos];
-  char next = pos + 1 < line_len ? line[pos + 1] : 0;
+  char c = reader.line[pos];
+  char next = pos + 1 < line_len ? reader.line[pos + 1] : 0;
   if (c == '=' && token_count > 0 && g_tokenlist[token_count - 1] >= 4 && g_tokenlist[token_count - 1] <= 56) {
-    if (pos > 0 && is_blank(line[pos - 1])) return reject("illegal assignment");
+    if (pos > 0 && is_blank(reader.line[pos - 1])) return reject("illegal assignment");
     pos++;
     return push_token(TOK_EQUAL) || reject("Line Too Long");
   }
@@ -260,13 +259,13 @@ bool tokenize_word(const char *word, int len) {
 }  // namespace
 
 int read_tokenize_line() {
-  line_len = BASICgetln(line);
-  g_linenum++;
+  line_len = BASICgetln(reader.line);
+  diag.g_linenum++;
   fflush(stdout);
   token_count = 0;
   const_count = 0;
   declaration_mode = false;
-  g_tokenptr = 0;
+  cursor.g_tokenptr = 0;
 
   uint16_t special;
   if (line_len > 0 && special_line(special)) {
@@ -274,27 +273,27 @@ int read_tokenize_line() {
     end_token_list();
     return 1;
   }
-  if (line_was_cut) return reject("Line Too Long");
+  if (reader.line_was_cut) return reject("Line Too Long");
 
   int pos = 0;
   while (pos < line_len) {
-    uint8_t c = static_cast<uint8_t>(line[pos]);
+    uint8_t c = static_cast<uint8_t>(reader.line[pos]);
     if (is_blank(static_cast<char>(c))) {
       pos++;
       continue;
     }
     if (c == '\'' || c == 0x1B || c == 0x03) break;
-    char next = pos + 1 < line_len ? line[pos + 1] : 0;
+    char next = pos + 1 < line_len ? reader.line[pos + 1] : 0;
     char word[40];
     int len = 0;
     if (starts_name(c)) {
       bool has_letter = false;
-      for (; pos < line_len && is_alpha_num(static_cast<uint8_t>(line[pos])); pos++) {
-        uint8_t u = to_upper(static_cast<uint8_t>(line[pos]));
+      for (; pos < line_len && is_alpha_num(static_cast<uint8_t>(reader.line[pos])); pos++) {
+        uint8_t u = to_upper(static_cast<uint8_t>(reader.line[pos]));
         if (is_alpha(u)) has_letter = true;
         if (len < 31) word[len++] = static_cast<char>(u);
       }
-      if (pos < line_len && line[pos] == '$') {
+      if (pos < line_len && reader.line[pos] == '$') {
         word[len++] = '$';
         pos++;
       }
@@ -324,7 +323,7 @@ bool start_number(char c, char next) {
 
 double parse_number(const char *text, int &pos, int length, int hexDefault) {
   int base = hexDefault ? 16 : 10;
-  number_error = 0;
+  cursor.number_error = 0;
   if (pos + 1 < length && text[pos] == '0' && text[pos + 1] == 'x') {
     base = 16;
     pos += 2;
@@ -339,7 +338,7 @@ double parse_number(const char *text, int &pos, int length, int hexDefault) {
     pos++;
   }
   double value = 0;
-  num_digits = 0;
+  cursor.num_digits = 0;
   for (; pos < length; pos++) {
     uint8_t c = static_cast<uint8_t>(text[pos]);
     int digit;
@@ -350,9 +349,9 @@ double parse_number(const char *text, int &pos, int length, int hexDefault) {
     } else {
       break;
     }
-    if (base == 2 && digit > 1) number_error = 1;
+    if (base == 2 && digit > 1) cursor.number_error = 1;
     value = value * base + digit;
-    num_digits++;
+    cursor.num_digits++;
   }
   return value;
 }
@@ -362,7 +361,7 @@ namespace {
 // them, or 0.
 int after_concatenation(int pos) {
   pos = skip_spaces(pos);
-  if (pos >= line_len || (line[pos] != '+' && line[pos] != '&')) return 0;
+  if (pos >= line_len || (reader.line[pos] != '+' && reader.line[pos] != '&')) return 0;
   return skip_spaces(pos + 1);
 }
 }  // namespace
@@ -370,29 +369,30 @@ int after_concatenation(int pos) {
 int nextIsAddCHR(int pos) {
   pos = after_concatenation(pos);
   if (!pos || pos + 3 > line_len) return 0;
-  if (to_upper(static_cast<uint8_t>(line[pos])) != 'C' || to_upper(static_cast<uint8_t>(line[pos + 1])) != 'H' ||
-      to_upper(static_cast<uint8_t>(line[pos + 2])) != 'R')
+  if (to_upper(static_cast<uint8_t>(reader.line[pos])) != 'C' ||
+      to_upper(static_cast<uint8_t>(reader.line[pos + 1])) != 'H' ||
+      to_upper(static_cast<uint8_t>(reader.line[pos + 2])) != 'R')
     return 0;
   pos = skip_spaces(pos + 3);
-  if (pos >= line_len || line[pos] != '(') return 0;
+  if (pos >= line_len || reader.line[pos] != '(') return 0;
   return skip_spaces(pos + 1);
 }
 
 int nextIsAddStr(int pos) {
   pos = after_concatenation(pos);
-  if (!pos || pos >= line_len || line[pos] != '"') return 0;
+  if (!pos || pos >= line_len || reader.line[pos] != '"') return 0;
   return pos + 1;
 }
 
 uint16_t nextConstantString() {
-  CStringAddr[ConstantStringCounter] = ConstantStringPtr;
-  return static_cast<uint16_t>(TOK_STRING + ConstantStringCounter++);
+  CStringAddr[cstrings.ConstantStringCounter] = cstrings.ConstantStringPtr;
+  return static_cast<uint16_t>(TOK_STRING + cstrings.ConstantStringCounter++);
 }
 
 void not_eoln() { print_error_ln("Expected End Of Line"); }
 
 int lookahead4dim() {
-  int k = g_tokenptr;
+  int k = cursor.g_tokenptr;
   while (k < TOKENLIST_SIZE && g_tokenlist[k] != TOK_EOL && g_tokenlist[k] != TOK_AS) k++;
   if (k >= TOKENLIST_SIZE - 1 || g_tokenlist[k] == TOK_EOL) return 1;
   switch (g_tokenlist[k + 1]) {

@@ -3,7 +3,8 @@
 #pragma once
 #include <cstdint>
 
-constexpr int LINE_SIZE = 256;
+#include "frontend/line_reader.h"
+
 constexpr int TOKENLIST_SIZE = 128;
 constexpr int CONSTANTS_SIZE = 32;
 constexpr int32_t STRINGTABLE_SIZE = 131072;
@@ -18,15 +19,35 @@ constexpr uint16_t TOK_STRING = 0x4000;
 constexpr uint16_t TOK_SYMBOL = 0x8000;
 constexpr uint16_t TOK_EOL = 255;
 
-extern char line[LINE_SIZE];
 extern uint16_t g_tokenlist[TOKENLIST_SIZE];
 extern int32_t g_constants[CONSTANTS_SIZE];
 extern char g_stringtable[STRINGTABLE_SIZE];
 extern int32_t CStringAddr[CSTRINGADDR_SIZE];
-extern uint8_t g_tokenptr;
-extern uint16_t g_token;
-extern uint8_t number_error;
-extern int32_t num_digits;
+
+// The token cursor of the current line, and what parse_number found.
+struct TokenState {
+  uint8_t g_tokenptr = 0;
+  uint16_t g_token = TOK_EOL;
+  uint8_t number_error = 0;
+  int32_t num_digits = 0;
+};
+extern TokenState cursor;
+
+// The constant string area g_stringtable fills downward from its top
+// (0x20000); __MAP__ CONST may start it lower, at CONSToffset.
+struct ConstantStrings {
+  int32_t ConstantStringPtr = 0x20000;
+  uint16_t ConstantStringCounter = 0;
+  int32_t CONSToffset = 0x20000;
+};
+extern ConstantStrings cstrings;
+
+// An empty constant string area.
+void reset_constant_strings();
+// Reports "Out of String space" and ends the process with status 5.
+[[noreturn]] void out_of_string_space();
+// Reports a constant string area that has run below its start.
+void checkStringDataPtrs();
 
 int read_tokenize_line();
 bool start_number(char c, char next);

@@ -3,23 +3,21 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "driver/driver.h"
+#include "core/clock.h"
 #include "host/host_memory.h"
 #include "host/interpreter.h"
 #include "host/runtime.h"
 
-uint8_t ch = 0;
-
-void f_print() { printf("%d", reg_accum); }
+void f_print() { printf("%d", vm.reg_accum); }
 
 void f_printch() {
-  ch = static_cast<uint8_t>(reg_accum & 0xFF);
-  putchar(ch);
+  vm.ch = static_cast<uint8_t>(vm.reg_accum & 0xFF);
+  putchar(vm.ch);
 }
 
 void f_printstr() {
   uint32_t length = 0;
-  const char *s = host_string(static_cast<uint32_t>(reg_accum), length);
+  const char *s = host_string(static_cast<uint32_t>(vm.reg_accum), length);
   if (s) fwrite(s, 1, length, stdout);
   fflush(stdout);
 }
@@ -38,48 +36,48 @@ bool wait_is_over(uint32_t start, uint32_t now, int32_t ms) {
 
 void f_wait() {
   uint32_t start = getTickCount();
-  while (!wait_is_over(start, getTickCount(), reg_accum)) {
+  while (!wait_is_over(start, getTickCount(), vm.reg_accum)) {
   }
 }
 
-void f_gettimer() { reg_accum = static_cast<int32_t>(getTickCount()); }
+void f_gettimer() { vm.reg_accum = static_cast<int32_t>(getTickCount()); }
 
 void f_stop() { printf("STOP - hit run to continue\n"); }
 
 // The read routines leave reg_accum alone: a simulated input returns the
 // pin or channel that was asked for.
 void f_bitin() {
-  printf("read IO(%d)\n", reg_accum);
+  printf("read IO(%d)\n", vm.reg_accum);
   fflush(stdout);
 }
 
 void f_pbinbit() {
-  printf("read IN(%d)\n", reg_accum);
+  printf("read IN(%d)\n", vm.reg_accum);
   fflush(stdout);
 }
 
 void f_adin() {
-  printf("read AD(%d)\n", reg_accum);
+  printf("read AD(%d)\n", vm.reg_accum);
   fflush(stdout);
 }
 
 void f_rddirbit() {
-  printf("read DIR(%d)\n", reg_accum);
+  printf("read DIR(%d)\n", vm.reg_accum);
   fflush(stdout);
 }
 
 void f_bitout() {
-  printf("set IO(%d)=%d\n", reg_lindex, reg_accum);
+  printf("set IO(%d)=%d\n", vm.reg_lindex, vm.reg_accum);
   fflush(stdout);
 }
 
 void f_pboutbit() {
-  printf("set OUT(%d)=%d\n", reg_lindex, reg_accum);
+  printf("set OUT(%d)=%d\n", vm.reg_lindex, vm.reg_accum);
   fflush(stdout);
 }
 
 void f_wrdirbit() {
-  printf("set DIR(%d)=%d\n", reg_lindex, reg_accum);
+  printf("set DIR(%d)=%d\n", vm.reg_lindex, vm.reg_accum);
   fflush(stdout);
 }
 
@@ -89,6 +87,6 @@ void f_fwrite() {
 }
 
 void f_intsw() {
-  printf("interrupt %d\n", reg_accum);
+  printf("interrupt %d\n", vm.reg_accum);
   fflush(stdout);
 }

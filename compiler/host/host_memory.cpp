@@ -3,21 +3,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/tokenizer.h"
 #include "host/interpreter.h"
 
 alignas(4) uint8_t g_var_seg[VAR_SEG_SIZE];
-uint8_t run_stopped = 0;
 
 void address_error(uint32_t ref) {
-  printf("ADDRESS ERROR @ %d: %x\n", static_cast<int>(iCSP), ref);
-  run_stopped = 1;
+  printf("ADDRESS ERROR @ %d: %x\n", static_cast<int>(vm.iCSP), ref);
+  vm.run_stopped = 1;
 }
 
 void divide_error() {
-  printf("DIVIDE BY ZERO @ %d\n", static_cast<int>(iCSP));
-  run_stopped = 1;
+  printf("DIVIDE BY ZERO @ %d\n", static_cast<int>(vm.iCSP));
+  vm.run_stopped = 1;
 }
 
 uint8_t *peek_bytes(uint32_t ref, uint32_t &avail, bool writable) {
@@ -56,7 +55,7 @@ const char *host_string(uint32_t ref, uint32_t &length) {
 }
 
 uint32_t str_accum_offset() {
-  int32_t words = varSpace;
+  int32_t words = firmware.varSpace;
   if (words < 0) words = 0;
   if (words > VAR_AREA_MAX_WORDS) words = VAR_AREA_MAX_WORDS;
   return 4u * static_cast<uint32_t>(words);

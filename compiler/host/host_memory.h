@@ -17,10 +17,6 @@ extern uint8_t g_var_seg[VAR_SEG_SIZE];
 constexpr uint32_t VAR_WINDOW = 0x01000000u;
 constexpr uint32_t CONST_WINDOW = 0x02000000u;
 
-// Set by an error stop of a runtime routine; the interpreter ends the run
-// when it sees it.
-extern uint8_t run_stopped;
-
 // Prints "ADDRESS ERROR @ %d: %x" for iCSP and ref and stops the run.
 void address_error(uint32_t ref);
 // Prints "DIVIDE BY ZERO @ %d" and stops the run.

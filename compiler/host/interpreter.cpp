@@ -4,59 +4,59 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
-#include "driver/state.h"
 #include "host/host_memory.h"
 #include "host/runtime.h"
 
-int32_t reg_accum = 0;
-int32_t reg_operand = 0;
-int32_t reg_lindex = 0;
-int32_t reg_next = 0;
-int32_t reg_strscratch = 0;
-uint32_t iCSP = 0;
 int32_t stack[STACK_WORDS];
-int32_t StkPtr = 0;
-int32_t last_accum = 0;
+HostMachine vm;
+
+void reset_host_machine() {
+  vm = HostMachine{};
+  memset(stack, 0, sizeof stack);
+  memset(g_var_seg, 0, sizeof g_var_seg);
+}
 
 void runINT() {
-  const uint32_t end = fCODE < static_cast<uint32_t>(INT_OPS_SIZE) ? fCODE : static_cast<uint32_t>(INT_OPS_SIZE);
+  const uint32_t end =
+      emit.fCODE < static_cast<uint32_t>(INT_OPS_SIZE) ? emit.fCODE : static_cast<uint32_t>(INT_OPS_SIZE);
   const int32_t *const ops = INT_ops;
   const int32_t *const operands = INT_addrs;
 
   // The registers live in locals while the loop runs, so the compiler can
   // keep them in machine registers; they go back to the globals around
   // every runtime routine, which works on the globals.
-  int32_t acc = reg_accum, opd = reg_operand, idx = reg_lindex, nxt = reg_next, scr = reg_strscratch;
+  int32_t acc = vm.reg_accum, opd = vm.reg_operand, idx = vm.reg_lindex, nxt = vm.reg_next, scr = vm.reg_strscratch;
   uint32_t pc = 0;
   uint32_t sp = 0;
-  run_stopped = 0;
+  vm.run_stopped = 0;
 
 #define SAVE_REGISTERS()     \
   do {                       \
-    reg_accum = acc;         \
-    reg_operand = opd;       \
-    reg_lindex = idx;        \
-    reg_next = nxt;          \
-    reg_strscratch = scr;    \
-    iCSP = pc;               \
+    vm.reg_accum = acc;      \
+    vm.reg_operand = opd;    \
+    vm.reg_lindex = idx;     \
+    vm.reg_next = nxt;       \
+    vm.reg_strscratch = scr; \
+    vm.iCSP = pc;            \
   } while (0)
 #define LOAD_REGISTERS()     \
   do {                       \
-    acc = reg_accum;         \
-    opd = reg_operand;       \
-    idx = reg_lindex;        \
-    nxt = reg_next;          \
-    scr = reg_strscratch;    \
+    acc = vm.reg_accum;      \
+    opd = vm.reg_operand;    \
+    idx = vm.reg_lindex;     \
+    nxt = vm.reg_next;       \
+    scr = vm.reg_strscratch; \
   } while (0)
-#define CALL(routine)          \
-  do {                         \
-    SAVE_REGISTERS();          \
-    routine();                 \
-    LOAD_REGISTERS();          \
-    if (run_stopped) goto out; \
+#define CALL(routine)             \
+  do {                            \
+    SAVE_REGISTERS();             \
+    routine();                    \
+    LOAD_REGISTERS();             \
+    if (vm.run_stopped) goto out; \
   } while (0)
 #define JUMP(target)                                                                    \
   do {                                                                                  \
@@ -84,13 +84,13 @@ void runINT() {
     }                                                            \
     (into) = stack[--sp];                                        \
   } while (0)
-#define CHECK_WORD(index)                                        \
-  do {                                                           \
-    if (static_cast<uint32_t>(index) >= VAR_SEG_WORDS) {         \
-      iCSP = pc;                                                 \
-      address_error(static_cast<uint32_t>(index));               \
-      goto out;                                                  \
-    }                                                            \
+#define CHECK_WORD(index)                                \
+  do {                                                   \
+    if (static_cast<uint32_t>(index) >= VAR_SEG_WORDS) { \
+      vm.iCSP = pc;                                      \
+      address_error(static_cast<uint32_t>(index));       \
+      goto out;                                          \
+    }                                                    \
   } while (0)
 #define TYPED(integer_routine, single_routine) \
   do {                                         \
@@ -160,7 +160,7 @@ void runINT() {
 
         case OP_RD_BYTE: {
           uint32_t avail = 0;
-          iCSP = pc;
+          vm.iCSP = pc;
           const uint8_t *p = host_bytes(static_cast<uint32_t>(acc), avail, false);
           if (!p) goto out;
           acc = *p;
@@ -168,7 +168,7 @@ void runINT() {
         }
         case OP_WR_BYTE: {
           uint32_t avail = 0;
-          iCSP = pc;
+          vm.iCSP = pc;
           uint8_t *p = host_bytes(static_cast<uint32_t>(idx), avail, true);
           if (!p) goto out;
           *p = static_cast<uint8_t>(acc);
@@ -327,9 +327,7 @@ void runINT() {
           POP(back);
           JUMP(back);
         }
-        case OP_END:
-          last_accum = acc;
-          goto out;
+        case OP_END: vm.last_accum = acc; goto out;
 
         case OP_PRINTF:
         case OP_SPRINTF:
@@ -348,13 +346,13 @@ void runINT() {
   }
 
 out:
-  reg_accum = acc;
-  reg_operand = opd;
-  reg_lindex = idx;
-  reg_next = nxt;
-  reg_strscratch = scr;
-  iCSP = pc;
-  StkPtr = static_cast<int32_t>(sp);
+  vm.reg_accum = acc;
+  vm.reg_operand = opd;
+  vm.reg_lindex = idx;
+  vm.reg_next = nxt;
+  vm.reg_strscratch = scr;
+  vm.iCSP = pc;
+  vm.StkPtr = static_cast<int32_t>(sp);
 
 #undef SAVE_REGISTERS
 #undef LOAD_REGISTERS

@@ -1,13 +1,14 @@
 // PRINTF and SPRINTF: a formatter of our own walks the format string, so
 // that no word of the program ever reaches the C library as a pointer or as
 // part of an unchecked format.
+#include "host/printf_format.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "host/printf_format.h"
-
+#include "frontend/symbols.h"
 #include "host/host_memory.h"
 #include "host/interpreter.h"
 #include "host/runtime.h"
@@ -233,7 +234,7 @@ bool read_host_string(void *, uint32_t reference, const char *&text, uint32_t &l
 }  // namespace
 
 void f_printf() {
-  uint32_t block = static_cast<uint32_t>(printfLocal);
+  uint32_t block = static_cast<uint32_t>(vars.printfLocal);
   if (block >= VAR_SEG_WORDS || VAR_SEG_WORDS - block <= LAST_ARGUMENT) {
     address_error(block);
     return;
@@ -245,7 +246,7 @@ void f_printf() {
   for (uint32_t k = 0; k < LAST_ARGUMENT; k++) args[k] = load_var_word(block + 1 + k);
 
   Output out;
-  out.to_string = reg_accum != 0;
+  out.to_string = vm.reg_accum != 0;
   out.length = 0;
   if (!format_printf(format, format_length, args, LAST_ARGUMENT, PrintfText{read_host_string, put_output, &out}))
     return;
@@ -255,6 +256,6 @@ void f_printf() {
     memcpy(a, out.text, out.length);
     a[out.length] = 0;
     // A string expression may go on appending behind the formatted text.
-    str_aptr = static_cast<int32_t>(out.length);
+    vm.str_aptr = static_cast<int32_t>(out.length);
   }
 }

@@ -5,18 +5,7 @@
 #pragma once
 #include <cstdint>
 
-// printfLocal, the word index of the PRINTF/SPRINTF argument block (word 0
-// the format, words 1 to 14 the arguments), belongs to the PRINTF compiler.
-#include "compile/assignment.h"
-
-// Write position in the string accumulator (0 to 255) of the string being
-// built.
-extern int32_t str_aptr;
-// SINGLE copies of the two operands, for the comparisons.
-extern float f_accum;
-extern float f_operand;
-// The last character f_printch printed.
-extern uint8_t ch;
+#include "host/interpreter.h"
 
 // Integer and logical operations.
 void f_div();

@@ -8,8 +8,6 @@
 #include "host/interpreter.h"
 #include "host/runtime.h"
 
-int32_t str_aptr = 0;
-
 namespace {
 
 // Longest string the accumulator holds; its 256th byte is the NUL.
@@ -18,9 +16,9 @@ constexpr uint32_t STR_MAX = STR_ACCUM_SIZE - 1;
 char *accum() { return reinterpret_cast<char *>(g_var_seg) + str_accum_offset(); }
 
 uint32_t write_position() {
-  if (str_aptr < 0) return 0;
-  if (static_cast<uint32_t>(str_aptr) > STR_MAX) return STR_MAX;
-  return static_cast<uint32_t>(str_aptr);
+  if (vm.str_aptr < 0) return 0;
+  if (static_cast<uint32_t>(vm.str_aptr) > STR_MAX) return STR_MAX;
+  return static_cast<uint32_t>(vm.str_aptr);
 }
 
 // The count of LEFT and RIGHT, kept inside the string.
@@ -39,28 +37,28 @@ void append_to_accum(const char *text, uint32_t length) {
   memmove(a + pos, text, length);
   pos += length;
   a[pos] = 0;
-  str_aptr = static_cast<int32_t>(pos);
+  vm.str_aptr = static_cast<int32_t>(pos);
 }
 
 void f_newstr() {
-  str_aptr = 0;
+  vm.str_aptr = 0;
   accum()[0] = 0;
 }
 
 void f_addstr() {
   uint32_t length = 0;
-  const char *s = host_string(static_cast<uint32_t>(reg_accum), length);
+  const char *s = host_string(static_cast<uint32_t>(vm.reg_accum), length);
   if (s) append_to_accum(s, length);
 }
 
 void f_addsbyte() {
-  char c = static_cast<char>(reg_accum & 0xFF);
+  char c = static_cast<char>(vm.reg_accum & 0xFF);
   append_to_accum(&c, 1);
 }
 
 void f_savestr() {
   uint32_t avail = 0;
-  uint8_t *dest = host_bytes(static_cast<uint32_t>(reg_lindex), avail, true);
+  uint8_t *dest = host_bytes(static_cast<uint32_t>(vm.reg_lindex), avail, true);
   if (!dest) return;
   const char *a = accum();
   const void *nul = memchr(a, 0, STR_MAX);
@@ -69,22 +67,22 @@ void f_savestr() {
   if (length > avail - 1) length = avail - 1;
   memmove(dest, a, length);
   dest[length] = 0;
-  str_aptr = static_cast<int32_t>(length);
+  vm.str_aptr = static_cast<int32_t>(length);
 }
 
 void f_left() {
   uint32_t length = 0;
-  const char *s = host_string(static_cast<uint32_t>(reg_strscratch), length);
+  const char *s = host_string(static_cast<uint32_t>(vm.reg_strscratch), length);
   // The whole count, clamped to the string: a count of 256 or more is not
   // taken modulo 256.
-  if (s) append_to_accum(s, clamped_count(reg_accum, length));
+  if (s) append_to_accum(s, clamped_count(vm.reg_accum, length));
 }
 
 void f_right() {
   uint32_t length = 0;
-  const char *s = host_string(static_cast<uint32_t>(reg_strscratch), length);
+  const char *s = host_string(static_cast<uint32_t>(vm.reg_strscratch), length);
   if (!s) return;
-  uint32_t n = clamped_count(reg_accum, length);
+  uint32_t n = clamped_count(vm.reg_accum, length);
   append_to_accum(s + (length - n), n);
 }
 
@@ -103,11 +101,11 @@ int32_t xstrcmp(uint32_t a, uint32_t b) {
   }
 }
 
-void f_strcmp() { reg_accum = xstrcmp(static_cast<uint32_t>(reg_accum), static_cast<uint32_t>(reg_operand)); }
+void f_strcmp() { vm.reg_accum = xstrcmp(static_cast<uint32_t>(vm.reg_accum), static_cast<uint32_t>(vm.reg_operand)); }
 
 void f_strlen() {
   uint32_t length = 0;
-  if (host_string(static_cast<uint32_t>(reg_accum), length)) reg_accum = static_cast<int32_t>(length);
+  if (host_string(static_cast<uint32_t>(vm.reg_accum), length)) vm.reg_accum = static_cast<int32_t>(length);
 }
 
 int32_t do_str2num(const char *text, uint32_t length, int hexDefault) {
@@ -145,8 +143,8 @@ int32_t do_str2num(const char *text, uint32_t length, int hexDefault) {
 
 void f_str2dec() {
   uint32_t length = 0;
-  const char *s = host_string(static_cast<uint32_t>(reg_accum), length);
-  if (s) reg_accum = do_str2num(s, length, 0);
+  const char *s = host_string(static_cast<uint32_t>(vm.reg_accum), length);
+  if (s) vm.reg_accum = do_str2num(s, length, 0);
 }
 
 void printnum(int32_t value, int hex) {
@@ -162,8 +160,8 @@ void sprintnum(int32_t value, int hex) {
   append_to_accum(text, n > 0 ? static_cast<uint32_t>(n) : 0);
 }
 
-void f_hex2str() { sprintnum(reg_accum, 1); }
-void f_dec2str() { sprintnum(reg_accum, 0); }
+void f_hex2str() { sprintnum(vm.reg_accum, 1); }
+void f_dec2str() { sprintnum(vm.reg_accum, 0); }
 
 void f_getstr() {
   f_newstr();
@@ -181,5 +179,5 @@ void f_getstr() {
   }
   if (!cut && length > 0 && a[length - 1] == '\r') length--;
   a[length] = 0;
-  reg_accum = ret_STR_ACCUM();
+  vm.reg_accum = ret_STR_ACCUM();
 }

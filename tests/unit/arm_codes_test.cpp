@@ -72,14 +72,14 @@ TEST_F(ArmCodes, FixedOperationsEmitTheirWordsAndAreRecordedAtTheLastOne) {
         SCOPED_TRACE(testing::Message() << "version " << version << " op " << c.op << " integer_ops " << int(integer));
         arm_target(version);
         add_op(OP_NOP, 0);  // so the operation does not start at unit 0
-        integer_ops = integer;
-        bitwise_ops = 0;
+        emit.integer_ops = integer;
+        emit.bitwise_ops = 0;
         EXPECT_EQ(emitted(c.op, 77), c.units);
-        EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-        EXPECT_EQ(INT_addrs[fCODE - 1], c.op >= 4 && c.op <= 56 ? integer : 77);
+        EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+        EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.op >= 4 && c.op <= 56 ? integer : 77);
         EXPECT_EQ(INT_ops[0], OP_NOP);
-        EXPECT_EQ(last_op, c.op);
-        EXPECT_EQ(last_addr, 77);
+        EXPECT_EQ(emit.last_op, c.op);
+        EXPECT_EQ(emit.last_addr, 77);
       }
     }
   }
@@ -105,13 +105,13 @@ TEST_F(ArmCodes, FormsThatChangeAfterFirmware1823) {
       arm_target(version);
       add_op(OP_NOP, 0);
       EXPECT_EQ(emitted(c.op), c.current) << version;
-      EXPECT_EQ(INT_ops[fCODE - 1], c.op);
+      EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
     }
     for (uint16_t version : {uint16_t{1813}, OLD}) {
       arm_target(version);
       add_op(OP_NOP, 0);
       EXPECT_EQ(emitted(c.op), c.old) << version;
-      EXPECT_EQ(INT_ops[fCODE - 1], c.op);
+      EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
     }
   }
   EXPECT_EQ(bl_to_address(1, arm_entry(96)), 0xEBFFF8BDu);
@@ -126,15 +126,15 @@ TEST_F(ArmCodes, EndReturnsToTheFirmwareAfter1823) {
   // Up to 1823 the back end has no code of its own for END.
   arm_target(OLD);
   add_ARM_op(OP_END, 0);
-  EXPECT_EQ(fCODE, 0u);
-  EXPECT_EQ(last_op, OP_END);
+  EXPECT_EQ(emit.fCODE, 0u);
+  EXPECT_EQ(emit.last_op, OP_END);
 }
 
 TEST_F(ArmCodes, EndOnFirmware1813To1823SavesTheStringAccumulatorFirst) {
   for (uint16_t version : {uint16_t{1813}, OLD}) {
     SCOPED_TRACE(version);
     arm_target(version);
-    g_VSPdim = 0x3000;
+    vars.g_VSPdim = 0x3000;
     add_op(OP_NOP, 0);
     // The address of the top string variable through entry 91 and its data
     // word (0x40000040 + 4 * 0x2FFF = 0x4000C03C), MOV r8,r7, then the
@@ -177,8 +177,8 @@ TEST_F(ArmCodes, TypedOperationsByOperandType) {
     for (uint8_t integer : {1, 0}) {
       SCOPED_TRACE(testing::Message() << "op " << c.op << " integer_ops " << int(integer));
       arm_target(CURRENT);
-      integer_ops = integer;
-      bitwise_ops = 0;
+      emit.integer_ops = integer;
+      emit.bitwise_ops = 0;
       Units expected = integer ? c.integer_units : c.single_units;
       int entry = integer ? c.integer_entry : c.single_entry;
       if (entry) expected.push_back(static_cast<int32_t>(bl_to_address(static_cast<int64_t>(expected.size()), arm_entry(entry))));
@@ -186,8 +186,8 @@ TEST_F(ArmCodes, TypedOperationsByOperandType) {
       std::string out = capture_stdout([&] { got = emitted(c.op, 5); });
       EXPECT_EQ(got, expected);
       if (!expected.empty()) {
-        EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-        EXPECT_EQ(INT_addrs[fCODE - 1], c.op == OP_NOT ? 5 : integer);
+        EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+        EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.op == OP_NOT ? 5 : integer);
       }
       // Shifts have no SINGLE form: reported, nothing emitted.
       bool refused = !integer && (c.op == OP_TSHL || c.op == OP_SHR);
@@ -197,12 +197,12 @@ TEST_F(ArmCodes, TypedOperationsByOperandType) {
 }
 
 TEST_F(ArmCodes, SingleNotWithBitwiseMeaningIsRefused) {
-  integer_ops = 0;
-  bitwise_ops = 1;
+  emit.integer_ops = 0;
+  emit.bitwise_ops = 1;
   add_op(OP_NOP, 0);
   std::string out = capture_stdout([] { add_op(OP_NOT, 0); });
   EXPECT_NE(out.find("NOT on SINGLE undefined"), std::string::npos) << out;
-  EXPECT_EQ(fCODE, 1u);
+  EXPECT_EQ(emit.fCODE, 1u);
   EXPECT_EQ(INT_ops[0], OP_NOP);
 }
 
@@ -215,8 +215,8 @@ TEST_F(ArmCodes, FirmwareCallsByBlWithHandComputedOffsets) {
   EXPECT_EQ(INT_ops[0], OP_PRINTSTR);
   EXPECT_EQ(INT_ops[1], OP_PRINTSTR);
   // Forward: code at 0x100, entry 59 at 0x11D8: (0x11D8 - 0x108) / 4 = 0x434.
-  codeStart = 0x100;
-  fCODE = 0;
+  firmware.codeStart = 0x100;
+  emit.fCODE = 0;
   EXPECT_EQ(emitted(OP_PRINTSTR), words({0xEB000434}));
 }
 
@@ -314,16 +314,17 @@ TEST_F(ArmCodes, ConstantsByRotatedImmediateInvertedImmediateOrLoader) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " value " << c.value);
     arm_target(CURRENT);
     EXPECT_EQ(emitted(c.op, c.value), c.units);
-    EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-    EXPECT_EQ(INT_addrs[fCODE - 1], c.value);
-    EXPECT_EQ(nextConst, 0);  // no pool in ARM code
-    EXPECT_EQ(last_addr, c.value);
+    EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+    EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.value);
+    EXPECT_EQ(pool.nextConst, 0);  // no pool in ARM code
+    EXPECT_EQ(emit.last_addr, c.value);
   }
 }
 
 TEST_F(ArmCodes, AddressesAlwaysThroughTheLoader) {
-  FlashEnd = 0x7A000;
+  firmware.FlashEnd = 0x7A000;
   f_table[5] = 0x1235;  // moves Thumb strings only
+  compute_firmware_facts();
   struct Case {
     uint16_t op;
     int32_t operand;
@@ -339,7 +340,7 @@ TEST_F(ArmCodes, AddressesAlwaysThroughTheLoader) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << c.op);
-    uint32_t at = fCODE;
+    uint32_t at = emit.fCODE;
     EXPECT_EQ(emitted(c.op, c.operand), words({bl_to_address(at, arm_entry(c.entry)), c.value}));
     EXPECT_EQ(INT_addrs[at + 1], c.operand);
   }
@@ -368,8 +369,8 @@ TEST_F(ArmCodes, VariableWordsNearAndFar) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " index " << c.index);
     arm_target(CURRENT);
     EXPECT_EQ(emitted(c.op, c.index), c.units);
-    EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-    EXPECT_EQ(INT_addrs[fCODE - 1], c.index);
+    EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+    EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.index);
   }
 }
 
@@ -387,15 +388,15 @@ TEST_F(ArmCodes, InlineMachineWords) {
 }
 
 TEST_F(ArmCodes, KnownTargetJumpsAndCalls) {
-  while (fCODE < 10) add_op(OP_NOP, 0);
+  while (emit.fCODE < 10) add_op(OP_NOP, 0);
   // Backward from unit 10 to unit 4: 4 - 10 - 2 = -8 = 0xFFFFF8.
   EXPECT_EQ(emitted(OP_JMPBACK, 4), words({0xEAFFFFF8}));
-  EXPECT_EQ(last_addr, TEST_CODE_START + 16);
+  EXPECT_EQ(emit.last_addr, TEST_CODE_START + 16);
   EXPECT_EQ(emitted(OP_CALLSUB, 4), words({0xEBFFFFF7}));
   EXPECT_EQ(emitted(OP_CALLBACK, 4), words({0xEBFFFFF6}));
   // CMP r7,#0 at 13; BEQ at 14 to unit 4: -12.
   EXPECT_EQ(emitted(OP_JZBACK, 4), words({0xE3570000, 0x0AFFFFF4}));
-  EXPECT_EQ(last_addr, TEST_CODE_START + 16);
+  EXPECT_EQ(emit.last_addr, TEST_CODE_START + 16);
   EXPECT_EQ(INT_ops[14], OP_JZBACK);
   EXPECT_EQ(INT_addrs[14], 4);
   // Forward: unit 15 to unit 5000 is 4983 = 0x1377; to the next word -1.
@@ -407,11 +408,11 @@ TEST_F(ArmCodes, KnownTargetJumpsAndCalls) {
 TEST_F(ArmCodes, CallsUpTo1823GoThroughEntry89WithTheAddress) {
   for (uint16_t version : {uint16_t{1813}, OLD}) {
     arm_target(version);
-    while (fCODE < 10) add_op(OP_NOP, 0);
+    while (emit.fCODE < 10) add_op(OP_NOP, 0);
     // BL to entry 89, then the target's byte address 0x3000 + 4 * 4.
     EXPECT_EQ(emitted(OP_CALLSUB, 4), words({bl_to_address(10, arm_entry(89)), 0x3010}));
     EXPECT_EQ(emitted(OP_CALLBACK, 300), words({bl_to_address(12, arm_entry(89)), 0x3000 + 1200}));
-    EXPECT_EQ(last_addr, TEST_CODE_START + 1200);
+    EXPECT_EQ(emit.last_addr, TEST_CODE_START + 1200);
     EXPECT_EQ(INT_ops[13], OP_CALLBACK);
     EXPECT_EQ(INT_addrs[13], 300);
     // Jumps stay branches.
@@ -425,14 +426,14 @@ TEST_F(ArmCodes, CallsUpTo1823GoThroughEntry89WithTheAddress) {
 
 TEST_F(ArmCodes, ForwardJumpPlaceholdersHoldTheirLinkWords) {
   EXPECT_EQ(emitted(OP_JMP, 5), words({0xC0000005}));
-  EXPECT_EQ(last_addr, static_cast<int32_t>(0xC0000005));
+  EXPECT_EQ(emit.last_addr, static_cast<int32_t>(0xC0000005));
   // CMP r7,#0, then the link word with bit 29: taken only on zero.
   EXPECT_EQ(emitted(OP_JZ, 6), words({0xE3570000, 0xE0000006}));
-  EXPECT_EQ(last_addr, static_cast<int32_t>(0xE0000006));
+  EXPECT_EQ(emit.last_addr, static_cast<int32_t>(0xE0000006));
   EXPECT_EQ(emitted(OP_GOTO, 7), words({0x40000007}));
-  EXPECT_EQ(last_addr, 0x40000007);
+  EXPECT_EQ(emit.last_addr, 0x40000007);
   EXPECT_EQ(emitted(OP_GOSUB, 8), words({0x00000008}));
-  EXPECT_EQ(nextLink, 4);
+  EXPECT_EQ(links.nextLink, 4);
   EXPECT_EQ(missingLink[0], 0);
   EXPECT_EQ(missingLink[1], 2);
   EXPECT_EQ(missingLink[2], 3);
@@ -462,7 +463,7 @@ TEST_F(ArmCodes, ResolvedForwardJumpsAndCalls) {
   patchJumpTable(back);                     // unit 4
   add_op(OP_JMP, back);                     // 4
   uint16_t out = add_fwd_jmpcall(OP_JMP);   // 5
-  while (fCODE < 60) add_op(OP_NOP, 0);
+  while (emit.fCODE < 60) add_op(OP_NOP, 0);
   patchJumpTable(label);
   patchJumpTable(out);
   optimizeTJ(0, 0);
@@ -483,8 +484,8 @@ TEST_F(ArmCodes, GosubOnFirmware1823ResolvesToTheLabelsAddress) {
   ASSERT_GT(sym, 0);
   add_op(OP_GOSUB, sym);  // BL to entry 89 at 0, placeholder at 1
   add_op(OP_GOTO, sym);   // 2
-  while (fCODE < 40) add_op(OP_NOP, 0);
-  g_symboladdr[sym] = static_cast<int32_t>(fCODE);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
+  g_symboladdr[sym] = static_cast<int32_t>(emit.fCODE);
   g_symbol_type[sym] = SYM_LABEL;
   add_op(OP_LABEL, 0);  // 40, 41
   optimizeTJ(0, 0);
@@ -499,7 +500,7 @@ TEST_F(ArmCodes, GosubOnFirmware1823ResolvesToTheLabelsAddress) {
 TEST_F(ArmCodes, LinksOfARoutineAreResolvedFromItsFirstLink) {
   g_symboladdr[3] = 50;
   add_op(OP_GOTO, 3);  // an outer link, left alone
-  int32_t first = nextLink;
+  int32_t first = links.nextLink;
   add_op(OP_GOSUB, 3);
   ARMoptimizeTJ(static_cast<uint32_t>(first));
   EXPECT_EQ(Flash_codes[0], 0x40000003);
@@ -516,7 +517,7 @@ TEST_F(ArmCodes, AJumpToANameBeyondTheTablesIsReported) {
 TEST_F(ArmCodes, MainRedirectsTheStartUpJump) {
   init_compiler();
   ASSERT_EQ(units(0, 1), words({0xEAFFFFFF}));
-  while (fCODE < 40) add_op(OP_NOP, 0);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
   EXPECT_EQ(emitted(OP_MAIN), Units{});
   // Word 0 to unit 40: 40 - 0 - 2 = 38.
   EXPECT_EQ(units(0, 1), words({0xEA000026}));
@@ -530,7 +531,7 @@ TEST_F(ArmCodes, MainOnOldFirmwareRedirectsTheFirstOfFourJumps) {
   arm_target(OLD);
   init_compiler();
   ASSERT_EQ(units(0, 4), words({0xEAFFFFFF, 0xEAFFFFFF, 0xEAFFFFFF, 0xEAFFFFFF}));
-  while (fCODE < 40) add_op(OP_NOP, 0);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
   add_op(OP_MAIN, 0);
   EXPECT_EQ(units(0, 4), words({0xEA000026, 0xEAFFFFFF, 0xEAFFFFFF, 0xEAFFFFFF}));
   EXPECT_EQ(INT_addrs[0], 1);
@@ -574,7 +575,7 @@ TEST_F(ArmCodes, PinOperationsOfBothPorts) {
     // Only the pin operation is recorded.
     EXPECT_EQ(INT_ops[6], read);
     EXPECT_EQ(INT_ops[3], 0);
-    EXPECT_EQ(last_op, read);
+    EXPECT_EQ(emit.last_op, read);
 
     uint16_t write = static_cast<uint16_t>(OP_P0_WR + 2 * port);
     EXPECT_EQ(emitted(write), words({0xE3570000, bl_to_address(8, arm_entry(91)), set, 0x02877004, 0xE3A06001,
@@ -602,7 +603,7 @@ TEST_F(ArmCodes, ArmCodeWhateverTheSection) {
   // Firmware below 2048 has no I/O-handler back end: ARM code throughout.
   for (uint8_t section : {1, 2}) {
     arm_target(CURRENT);
-    inside_ezh = section;
+    emit.inside_ezh = section;
     EXPECT_EQ(emitted(OP_ACC2IDX), words({0xE1A08007}));
   }
 }

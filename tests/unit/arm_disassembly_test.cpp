@@ -79,7 +79,7 @@ class ArmDisassembly : public ::testing::Test {
   void SetUp() override { arm_target(1900); }
   // Code of one operation at fCODE, disassembled where it will run.
   Lines code_of(uint16_t op, int32_t operand = 0) {
-    uint32_t at = fCODE;
+    uint32_t at = emit.fCODE;
     std::vector<int32_t> u = emitted(op, operand);
     return disassemble(u, static_cast<uint64_t>(TEST_CODE_START) + 4 * at);
   }
@@ -143,8 +143,8 @@ TEST_F(ArmDisassembly, TypedOperations) {
       {OP_SHR, {"asr r7, r7, r6"}},
   };
   for (const Case &c : integer_cases) EXPECT_EQ(code_of(c.op), c.lines) << "op " << c.op;
-  integer_ops = 0;
-  bitwise_ops = 0;
+  emit.integer_ops = 0;
+  emit.bitwise_ops = 0;
   EXPECT_EQ(code_of(OP_NOT), Lines{"mvn r7, r7"});
   EXPECT_EQ(code_of(OP_ABS), (Lines{"lsl r7, r7, #1", "lsr r7, r7, #1"}));
 }
@@ -174,7 +174,7 @@ TEST_F(ArmDisassembly, LabelSkipsItsPrologueAndOldFirmwareForms) {
   Lines call = code_of(OP_CALLSUB, 1);
   ASSERT_EQ(call.size(), 2u);
   EXPECT_EQ(call[0], "bl " + hex(arm_entry(89)));
-  EXPECT_EQ(Flash_codes[fCODE - 1], TEST_CODE_START + 4);
+  EXPECT_EQ(Flash_codes[emit.fCODE - 1], TEST_CODE_START + 4);
 }
 
 TEST_F(ArmDisassembly, InterruptEntry) {
@@ -212,7 +212,7 @@ TEST_F(ArmDisassembly, SleepWordIsAnMsrThatWritesNoStatusField) {
 TEST_F(ArmDisassembly, CallsAndJumpsReachTheirTargets) {
   // Firmware call of entry 59 at 0x11D8.
   EXPECT_EQ(code_of(OP_PRINTSTR), Lines{"bl " + hex(0x11D8)});
-  while (fCODE < 40) add_op(OP_NOP, 0);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
   EXPECT_EQ(code_of(OP_JMPBACK, 7), Lines{"b " + hex(0x301C)});
   EXPECT_EQ(code_of(OP_CALLSUB, 5000), Lines{"bl " + hex(0x3000 + 20000)});
   EXPECT_EQ(code_of(OP_CALLBACK, 0), Lines{"bl " + hex(0x3000)});
@@ -225,7 +225,7 @@ TEST_F(ArmDisassembly, ResolvedForwardJumps) {
   add_op(OP_GOSUB, 9);                      // 1
   uint16_t label = add_fwd_jmpcall(OP_JZ);  // 2, 3
   uint16_t out = add_fwd_jmpcall(OP_JMP);   // 4
-  while (fCODE < 60) add_op(OP_NOP, 0);
+  while (emit.fCODE < 60) add_op(OP_NOP, 0);
   patchJumpTable(label);
   patchJumpTable(out);
   optimizeTJ(0, 0);
@@ -240,7 +240,7 @@ TEST_F(ArmDisassembly, VariablesAndConstants) {
   EXPECT_EQ(code_of(OP_OPND_LDVAR, 3), Lines{"ldr r6, [r11, #0xc]"});
   EXPECT_EQ(code_of(OP_STVAR, 1023), Lines{"str r7, [r11, #0xffc]"});
   // Far words: the routine's call, then the address as data.
-  ASSERT_EQ(fCODE, 4u);
+  ASSERT_EQ(emit.fCODE, 4u);
   Lines far = code_of(OP_STVAR, 1024);
   ASSERT_EQ(far.size(), 2u);
   EXPECT_EQ(far[0], "bl " + hex(arm_entry(97)));
@@ -255,7 +255,7 @@ TEST_F(ArmDisassembly, VariablesAndConstants) {
   EXPECT_EQ(code_of(OP_CONST, static_cast<int32_t>(0x80000001)), Lines{"mov r7, #96, #6"});
   EXPECT_EQ(code_of(OP_OPND_CONST, -257), Lines{"mvn r6, #64, #30"});
   EXPECT_EQ(code_of(OP_OPND_CONST, 0x00FFFFFF), Lines{"mvn r6, #0xff000000"});
-  uint32_t at = fCODE;
+  uint32_t at = emit.fCODE;
   Lines loaded = code_of(OP_CONST, 0x12345678);
   ASSERT_EQ(loaded.size(), 2u);
   EXPECT_EQ(loaded[0], "bl " + hex(arm_entry(91)));

@@ -6,6 +6,7 @@ void arm_target(uint16_t version) {
   for (int n = 8; n < F_TABLE_WORDS; n++) f_table[n] = static_cast<uint16_t>(arm_entry(n));
   f_table[6] = 0x0040;
   f_table[7] = 0x1000;
+  compute_firmware_facts();
 }
 
 std::vector<int32_t> words(std::initializer_list<uint32_t> list) {

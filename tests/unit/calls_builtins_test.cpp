@@ -128,6 +128,7 @@ TEST(Builtins, PortsByPart) {
     part = c.part;
     auto compile_for_part = [] {
       f_table[2] = part;
+      compute_firmware_facts();
       return do_expr(1);
     };
     ASSERT_EQ(compile_line(c.source, 1, compile_for_part, ops, out), 1);
@@ -140,7 +141,7 @@ TEST(Builtins, StringComparisonInSingleExpressionIsInteger) {
   std::string out;
   ASSERT_EQ(compile_line("s$ < t$", 0, [] { return do_expr(0); }, ops, out), 1);
   EXPECT_EQ(ops, (Ops{{96, 40}, {97, 48}, {31, 1}, {100, 0}, {33, 1}, {12, 0}}));
-  EXPECT_EQ(integer_ops, 0);
+  EXPECT_EQ(emit.integer_ops, 0);
 }
 
 TEST(Builtins, AddressesOfEveryKind) {
@@ -159,13 +160,14 @@ TEST(Builtins, AddressesOfEveryKind) {
     SCOPED_TRACE(c.source);
     reset_everything();
     f_table[7] = 0x4000;
+    compute_firmware_facts();
     declare_program();
     declare_routines();
     ASSERT_EQ(tokenize(c.source), 1);
-    g_tokenptr = 0;
-    g_token = g_tokenlist[0];
+    cursor.g_tokenptr = 0;
+    cursor.g_token = g_tokenlist[0];
     ASSERT_EQ(do_addr(), 1);
-    EXPECT_EQ(static_cast<uint32_t>(the_addr), c.addr);
+    EXPECT_EQ(static_cast<uint32_t>(expr.the_addr), c.addr);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 void fresh_target(uint16_t version, uint16_t format) {
+  reset_firmware();
   for (uint16_t &w : f_table) w = 0;
   f_table[0] = version;
   f_table[1] = format;
@@ -12,24 +13,7 @@ void fresh_target(uint16_t version, uint16_t format) {
   f_table[3] = 0x1C00;
   f_table[4] = TEST_CODE_START / 16;
   f_table[5] = 5;
-  codeStart = TEST_CODE_START;
-  DATAstart = 0x1C000;
-  codeSize = 0x10000;
-  varSpace = 0x4000;
-  FlashEnd = 0x79000;
-  blockSize = 0x1000;
-  CONSToffset = 0x20000;
-  ConstantStringPtr = 0x20000;
-  CODEoffset = 0;
-  g_VSP = 1;
-  g_VSPdim = 0x4000;
-  g_symbolcount = 1;
-  error_seen = 0;
-  firstERR = 0;
-  integer_ops = 1;
-  bitwise_ops = 1;
-  reset_codegen();
-  fCODE = 0;
+  reset_program();
 }
 
 void full_firmware_table() {
@@ -37,6 +21,7 @@ void full_firmware_table() {
   for (int n = 8; n < F_TABLE_WORDS; n++) f_table[n] = static_cast<uint16_t>(entry_address(n));
   f_table[6] = 0x0040;
   f_table[7] = 0x1000;
+  compute_firmware_facts();
 }
 
 std::vector<int32_t> units(uint32_t from, uint32_t to) {
@@ -46,9 +31,9 @@ std::vector<int32_t> units(uint32_t from, uint32_t to) {
 }
 
 std::vector<int32_t> emitted(uint16_t op, int32_t operand) {
-  uint32_t start = fCODE;
+  uint32_t start = emit.fCODE;
   add_op(op, operand);
-  return units(start, fCODE);
+  return units(start, emit.fCODE);
 }
 
 std::vector<int32_t> bl_pair_to_unit(int64_t p, int64_t x) {

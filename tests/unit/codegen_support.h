@@ -11,8 +11,11 @@
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
 #include "compile/expression.h"
-#include "driver/state.h"
+#include "compile/reset.h"
+#include "core/firmware.h"
+#include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
+#include "frontend/tokenizer.h"
 
 // Code starts at 0x3000 in these tests.
 constexpr int32_t TEST_CODE_START = 0x3000;

@@ -10,13 +10,13 @@ namespace {
 class DiagnosticsTest : public CompilerTest {};
 
 TEST_F(DiagnosticsTest, ErrorReportOnBothStreams) {
-  strcpy(line, "x = = 1");
-  strcpy(current_filename, "a.bas");
-  g_linenum = 7;
+  strcpy(reader.line, "x = = 1");
+  strcpy(reader.current_filename, "a.bas");
+  diag.g_linenum = 7;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   print_error_ln("illegal assignment");
-  g_linenum = 9;
+  diag.g_linenum = 9;
   print_error_ln("second");
   std::string out = testing::internal::GetCapturedStdout();
   std::string err = testing::internal::GetCapturedStderr();
@@ -25,21 +25,21 @@ TEST_F(DiagnosticsTest, ErrorReportOnBothStreams) {
       "x = = 1\n-ERROR  a.bas: 9: second\n";
   EXPECT_EQ(out, expected);
   EXPECT_EQ(err, expected);
-  EXPECT_EQ(firstERR, 7);
-  EXPECT_EQ(error_seen, 1);
+  EXPECT_EQ(diag.firstERR, 7);
+  EXPECT_EQ(diag.error_seen, 1);
 }
 
 TEST_F(DiagnosticsTest, ErrorOnLineZeroIsStillSeen) {
-  g_linenum = 0;
+  diag.g_linenum = 0;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   print_error_ln("m");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n-ERROR  : 0: m\n");
   testing::internal::GetCapturedStderr();
-  EXPECT_EQ(firstERR, 0);
-  EXPECT_EQ(error_seen, 1);
+  EXPECT_EQ(diag.firstERR, 0);
+  EXPECT_EQ(diag.error_seen, 1);
   init_compiler();
-  EXPECT_EQ(error_seen, 0);
+  EXPECT_EQ(diag.error_seen, 0);
 }
 
 TEST_F(DiagnosticsTest, SymbolMapLineForEveryKind) {
@@ -95,8 +95,8 @@ TEST_F(DiagnosticsTest, WholeMapWithMainPrefixAndDemoMode) {
   g_symbol_type[2] = 'A';
   g_symboladdr[2] = 1;
   testing::internal::CaptureStdout();
-  sym_dump("", 0, g_symbolcount);
-  sym_dump("F:", 2, g_symbolcount);
+  sym_dump("", 0, symtab.g_symbolcount);
+  sym_dump("F:", 2, symtab.g_symbolcount);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "> 0x00003004 CODE   MAIN 0\n"
             "> 0x00003050 CODE   LOOP1 0\n"
@@ -104,12 +104,13 @@ TEST_F(DiagnosticsTest, WholeMapWithMainPrefixAndDemoMode) {
             "> 0x00000004 WORD   F:V 1\n");
   // ARM-class code is counted in words.
   f_table[0] = 2000;
+  compute_firmware_facts();
   testing::internal::CaptureStdout();
   sym_dump("", 1, 2);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "> 0x000030A0 CODE   LOOP1 0\n");
-  DEMOmode = 1;
+  options.DEMOmode = 1;
   testing::internal::CaptureStdout();
-  sym_dump("", 0, g_symbolcount);
+  sym_dump("", 0, symtab.g_symbolcount);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 

@@ -2,8 +2,9 @@
 #include <map>
 #include <string>
 
+#include "codegen/emit.h"
+#include "core/firmware.h"
 #include "driver/driver.h"
-#include "driver/state.h"
 #include "frontend/symbols.h"
 #include "test_support.h"
 
@@ -40,25 +41,25 @@ TEST_F(DownloadTest, ShortTableKeepsLayoutDefaults) {
   download(table_text(2054, 4, {{2, 0x2138}, {3, 0x1C00}, {4, 0x0300}, {5, 5}, {6, 0x1234}}) + "FFFF\n");
   EXPECT_EQ(f_table[6], 0x1234);
   EXPECT_EQ(f_table[7], 0);  // the word after the list is not read
-  EXPECT_EQ(codeStart, 0x3000);
-  EXPECT_EQ(DATAstart, 0x1C000);
-  EXPECT_EQ(blockSize, 0x1000);
-  EXPECT_EQ(codeSize, 0x10000);
-  EXPECT_EQ(varSpace, 0x4000);
-  EXPECT_EQ(FlashEnd, 0x79000);
+  EXPECT_EQ(firmware.codeStart, 0x3000);
+  EXPECT_EQ(firmware.DATAstart, 0x1C000);
+  EXPECT_EQ(firmware.blockSize, 0x1000);
+  EXPECT_EQ(firmware.codeSize, 0x10000);
+  EXPECT_EQ(firmware.varSpace, 0x4000);
+  EXPECT_EQ(firmware.FlashEnd, 0x79000);
   // The download resets the compiler.
-  EXPECT_EQ(g_symbolcount, 1);
+  EXPECT_EQ(symtab.g_symbolcount, 1);
   EXPECT_EQ(g_symboladdr[0], 2);
 }
 
 TEST_F(DownloadTest, LongTableSetsLayout) {
   download(table_text(2054, 95, {{2, 0x2138}, {3, 0x7F00}, {4, 0x0300}, {40, 0x0800}, {41, 0x8000}, {58, 0x0200}, {97, 0xBEEF}}));
   EXPECT_EQ(f_table[97], 0xBEEF);
-  EXPECT_EQ(blockSize, 0x200);
-  EXPECT_EQ(varSpace, 0x2000);
-  EXPECT_EQ(g_VSPdim, 0x2000);
-  EXPECT_EQ(codeSize, ((0x80000 - 0x3000) >> 2) * 2);
-  EXPECT_EQ(FlashEnd, 0x80000);
+  EXPECT_EQ(firmware.blockSize, 0x200);
+  EXPECT_EQ(firmware.varSpace, 0x2000);
+  EXPECT_EQ(vars.g_VSPdim, 0x2000);
+  EXPECT_EQ(firmware.codeSize, ((0x80000 - 0x3000) >> 2) * 2);
+  EXPECT_EQ(firmware.FlashEnd, 0x80000);
 }
 
 TEST_F(DownloadTest, CountOf160ReadsWord162) {
@@ -72,9 +73,9 @@ TEST_F(DownloadTest, EmptyLineEndsEarlyAndKeepsOlderValues) {
   download(table_text(2054, 95, {{2, 0x2138}, {4, 0x0300}, {40, 0x0100}}, 45) + "\n");
   EXPECT_EQ(f_table[40], 0x0100);
   EXPECT_EQ(f_table[50], 0x5555);
-  EXPECT_EQ(varSpace, 0x400);
-  EXPECT_EQ(blockSize, 0x1000);  // word 58 was not sent
-  EXPECT_EQ(codeSize, 0x10000);  // word 41 was sent as 0
+  EXPECT_EQ(firmware.varSpace, 0x400);
+  EXPECT_EQ(firmware.blockSize, 0x1000);  // word 58 was not sent
+  EXPECT_EQ(firmware.codeSize, 0x10000);  // word 41 was sent as 0
 }
 
 TEST_F(DownloadTest, LayoutWordsOutOfRangeKeepPreviousValues) {
@@ -100,9 +101,9 @@ TEST_F(DownloadTest, LayoutWordsOutOfRangeKeepPreviousValues) {
     SCOPED_TRACE(c.version);
     reset_everything();
     download(table_text(c.version, 95, c.words));
-    EXPECT_EQ(blockSize, c.blockSize);
-    EXPECT_EQ(varSpace, c.varSpace);
-    EXPECT_EQ(codeSize, c.codeSize);
+    EXPECT_EQ(firmware.blockSize, c.blockSize);
+    EXPECT_EQ(firmware.varSpace, c.varSpace);
+    EXPECT_EQ(firmware.codeSize, c.codeSize);
   }
 }
 

@@ -50,7 +50,7 @@ TEST_F(Emission, TypedOperationsRecordTheOperandType) {
   EXPECT_EQ(INT_addrs[0], 1);
   add_op(OP_CONST, 1234);
   EXPECT_EQ(INT_addrs[1], 1234);
-  integer_ops = 0;
+  emit.integer_ops = 0;
   add_op(OP_MUL, 1234);  // a call: two units
   EXPECT_EQ(INT_ops[3], OP_MUL);
   EXPECT_EQ(INT_addrs[3], 0);
@@ -65,14 +65,14 @@ TEST_F(Emission, AnOperationWithoutCodeKeepsTheRecordBeforeIt) {
   EXPECT_EQ(INT_addrs[0], 0);
   EXPECT_EQ(INT_ops[1], OP_ENDSUB);
   add_op(OP_ENDSUB, 0);  // even: nothing at all
-  EXPECT_EQ(fCODE, 2u);
+  EXPECT_EQ(emit.fCODE, 2u);
   EXPECT_EQ(INT_ops[1], OP_ENDSUB);
 }
 
 TEST_F(Emission, NothingIsRecordedBeforeTheFirstUnit) {
   add_op(OP_DATAEND, 5);
   add_op(OP_MAIN, 0);
-  EXPECT_EQ(fCODE, 0u);
+  EXPECT_EQ(emit.fCODE, 0u);
   EXPECT_EQ(INT_ops[0], 0);
   EXPECT_EQ(INT_addrs[0], 0);
   // MAIN redirects only the start-up record.
@@ -87,7 +87,7 @@ TEST_F(Emission, MainChangesOnlyTheStartUpOperand) {
   EXPECT_EQ(INT_ops[1], OP_JMPBACK);
   EXPECT_EQ(INT_addrs[1], 3);
   EXPECT_EQ(INT_ops[2], OP_NOP);
-  EXPECT_EQ(last_op, OP_MAIN);
+  EXPECT_EQ(emit.last_op, OP_MAIN);
 }
 
 TEST_F(Emission, OperandConversionWithoutItsRoutineGoesThroughTheAccumulator) {
@@ -98,25 +98,25 @@ TEST_F(Emission, OperandConversionWithoutItsRoutineGoesThroughTheAccumulator) {
   int64_t t = ((entry_address(25) - (TEST_CODE_START + 6)) >> 1) - 2;
   Units expected = {0x46B1, 0x1C3E, 0x464F, static_cast<int32_t>(0xF000 + ((t >> 11) & 0x7FF)),
                     static_cast<int32_t>(0xF800 + (t & 0x7FF)), 0x46B1, 0x1C3E, 0x464F};
-  EXPECT_EQ(units(0, fCODE), expected);
+  EXPECT_EQ(units(0, emit.fCODE), expected);
   // Only the conversion itself is recorded, at its last unit.
   EXPECT_EQ(INT_ops[7], OP_OPND_FTOI);
   EXPECT_EQ(INT_addrs[7], 1);
   EXPECT_EQ(INT_ops[2], 0);
   EXPECT_EQ(INT_ops[4], 0);
-  EXPECT_EQ(last_op, OP_OPND_FTOI);
+  EXPECT_EQ(emit.last_op, OP_OPND_FTOI);
 
   fresh_target();
   full_firmware_table();
   add_op(OP_OPND_FTOI, 42);
-  EXPECT_EQ(units(0, fCODE), bl_pair_to_unit(0, (entry_address(79) - 1 - TEST_CODE_START) / 2));
+  EXPECT_EQ(units(0, emit.fCODE), bl_pair_to_unit(0, (entry_address(79) - 1 - TEST_CODE_START) / 2));
 }
 
 TEST_F(Emission, GetAddrByTableFormat) {
   // Short table: every feature present at 1, nothing reported.
   std::string out = capture_stdout([] { EXPECT_EQ(GET_ADDR(79), 1); });
   EXPECT_EQ(out, "");
-  EXPECT_EQ(error_seen, 0);
+  EXPECT_EQ(diag.error_seen, 0);
 
   f_table[1] = 10;
   f_table[79] = 0;
@@ -136,7 +136,7 @@ TEST_F(Emission, GetAddrByTableFormat) {
   EXPECT_NE(out.find("006 Firmware does not support this feature"), std::string::npos) << out;
   out = capture_stdout([] { EXPECT_EQ(GET_ADDR(138), 0); });
   EXPECT_NE(out.find("138 Firmware does not support this feature"), std::string::npos) << out;
-  EXPECT_EQ(error_seen, 1);
+  EXPECT_EQ(diag.error_seen, 1);
 
   // A table without a version is not checked.
   f_table[0] = 0;
@@ -183,7 +183,7 @@ TEST_F(Emission, GetOpCallGivesEachOperationsRoutine) {
   full_firmware_table();
   for (const CallCase &c : call_cases) {
     for (uint8_t integer : {1, 0}) {
-      integer_ops = integer;
+      emit.integer_ops = integer;
       int entry = integer ? c.integer_entry : c.single_entry;
       EXPECT_EQ(get_op_call(c.op), entry ? entry_address(entry) : 0)
           << "op " << c.op << " integer_ops " << int(integer);
@@ -193,19 +193,19 @@ TEST_F(Emission, GetOpCallGivesEachOperationsRoutine) {
 
 TEST_F(Emission, GetOpCallRefusals) {
   full_firmware_table();
-  integer_ops = 0;
+  emit.integer_ops = 0;
   for (uint16_t op : {8, 24, 25, 115}) {
     std::string out = capture_stdout([op] { EXPECT_EQ(get_op_call(op), 0); });
     EXPECT_NE(out.find("op for SINGLE undefined"), std::string::npos) << op;
   }
-  integer_ops = 1;
+  emit.integer_ops = 1;
   EXPECT_EQ(get_op_call(8), entry_address(42));
   EXPECT_EQ(get_op_call(115), entry_address(36));
   std::string out = capture_stdout([] { EXPECT_EQ(get_op_call(OP_REPEAT), 0); });
   EXPECT_NE(out.find("REPEAT undefined"), std::string::npos);
   // No call is emitted for a refused operation.
   out = capture_stdout([] { add_op(OP_REPEAT, 0); });
-  EXPECT_EQ(fCODE, 0u);
+  EXPECT_EQ(emit.fCODE, 0u);
 }
 
 TEST_F(Emission, SecondSerialPortRoutinesFollowTheFirmware) {
@@ -226,6 +226,7 @@ TEST_F(Emission, SecondSerialPortRoutinesFollowTheFirmware) {
     SCOPED_TRACE(testing::Message() << c.version << " " << c.has_122);
     f_table[0] = c.version;
     f_table[122] = c.has_122 ? static_cast<uint16_t>(entry_address(122)) : 0;
+    compute_firmware_facts();
     EXPECT_EQ(get_op_call(OP_RXD1), entry_address(c.rxd1));
     EXPECT_EQ(get_op_call(OP_TXD1), entry_address(c.txd1));
     EXPECT_EQ(get_op_call(OP_BAUD1), entry_address(c.baud1));
@@ -238,8 +239,8 @@ TEST_F(Emission, ResetClearsTheStreamAndTheImageOfTheLastProgram) {
   add_op(OP_CONST, 0x12345678);
   add_op(OP_GOTO, 1);
   add_fwd_ref();
-  inside_ezh = 2;
-  uint32_t used = fCODE;
+  emit.inside_ezh = 2;
+  uint32_t used = emit.fCODE;
   ASSERT_GT(used, 50u);
   reset_codegen();
   for (uint32_t i = 0; i < used; i++) {
@@ -247,15 +248,15 @@ TEST_F(Emission, ResetClearsTheStreamAndTheImageOfTheLastProgram) {
     ASSERT_EQ(INT_ops[i], 0) << i;
     ASSERT_EQ(INT_addrs[i], 0) << i;
   }
-  EXPECT_EQ(fCODE, 0u);
-  EXPECT_EQ(nextConst, 0);
-  EXPECT_EQ(nextLink, 0);
-  EXPECT_EQ(jmpPTR, 1);
+  EXPECT_EQ(emit.fCODE, 0u);
+  EXPECT_EQ(pool.nextConst, 0);
+  EXPECT_EQ(links.nextLink, 0);
+  EXPECT_EQ(links.jmpPTR, 1);
   EXPECT_EQ(jump_table[1], 0);
-  EXPECT_EQ(resolvedLinks, 0);
-  EXPECT_EQ(inside_ezh, 0);
-  EXPECT_EQ(last_op, 0);
-  EXPECT_EQ(code_high_water, 0u);
+  EXPECT_EQ(links.resolvedLinks, 0);
+  EXPECT_EQ(emit.inside_ezh, 0);
+  EXPECT_EQ(emit.last_op, 0);
+  EXPECT_EQ(emit.code_high_water, 0u);
 }
 
 TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
@@ -284,7 +285,7 @@ TEST_F(Emission, InitCompilerStartsAProgramWithItsStartUpJumps) {
     for (int k = 0; k < 30; k++) add_op(OP_PUSHACC, 0);
     f_table[0] = c.version;
     init_compiler();
-    EXPECT_EQ(units(0, fCODE), c.units);
+    EXPECT_EQ(units(0, emit.fCODE), c.units);
     EXPECT_EQ(Flash_codes[5], 0);
     EXPECT_EQ(INT_ops[20], 0);
     EXPECT_EQ(INT_ops[c.record], OP_JMPBACK);
@@ -316,7 +317,7 @@ TEST_F(Emission, MainRedirectsTheStartUpJumpOfItsFirmware) {
     f_table[0] = c.version;
     init_compiler();
     add_op(OP_CONST, 77);
-    while (fCODE < 40) add_op(OP_NOP, 0);
+    while (emit.fCODE < 40) add_op(OP_NOP, 0);
     add_op(OP_MAIN, 0);
     EXPECT_EQ(INT_addrs[c.record], 40);
     EXPECT_EQ(INT_ops[c.record], OP_JMPBACK);
@@ -325,19 +326,19 @@ TEST_F(Emission, MainRedirectsTheStartUpJumpOfItsFirmware) {
 }
 
 TEST_F(Emission, TheImageEndsTheProgramRatherThanOverflow) {
-  codeSize = 2 * FLASH_CODES_SIZE;  // only the table itself limits
-  fCODE = FLASH_CODES_SIZE - 1;
+  firmware.codeSize = 2 * FLASH_CODES_SIZE;  // only the table itself limits
+  emit.fCODE = FLASH_CODES_SIZE - 1;
   add_op(OP_NOP, 0);
-  EXPECT_EQ(fCODE, static_cast<uint32_t>(FLASH_CODES_SIZE));
+  EXPECT_EQ(emit.fCODE, static_cast<uint32_t>(FLASH_CODES_SIZE));
   EXPECT_EXIT(add_op(OP_NOP, 0), ::testing::ExitedWithCode(4), "Out of code space");
-  fCODE = FLASH_CODES_SIZE - 1;
+  emit.fCODE = FLASH_CODES_SIZE - 1;
   EXPECT_EXIT(add_op(OP_LDARR, 0), ::testing::ExitedWithCode(4), "Out of code space");
 }
 
 TEST_F(Emission, CodeSpaceIsSharedWithTheStrings) {
-  codeSize = 1000;
-  ConstantStringPtr = 0x20000 - 1000;  // 500 halfwords of strings
-  while (fCODE < 500) add_op(OP_NOP, 0);
+  firmware.codeSize = 1000;
+  cstrings.ConstantStringPtr = 0x20000 - 1000;  // 500 halfwords of strings
+  while (emit.fCODE < 500) add_op(OP_NOP, 0);
   EXPECT_EXIT(add_op(OP_NOP, 0), ::testing::ExitedWithCode(4), "Out of code space");
 }
 

@@ -19,7 +19,7 @@ using Ops = std::vector<std::pair<int32_t, int32_t>>;
 // The operations recorded in the host operation stream from unit start on.
 inline Ops recorded_ops(uint32_t start) {
   Ops ops;
-  for (uint32_t p = start; p < fCODE; p++)
+  for (uint32_t p = start; p < emit.fCODE; p++)
     if (INT_ops[p] != 0) ops.emplace_back(INT_ops[p], INT_addrs[p]);
   return ops;
 }
@@ -110,11 +110,11 @@ int compile_line(const char *source, uint8_t integer, Fn compile_fn, Ops &ops, s
   declare_program();
   declare_routines();
   EXPECT_EQ(tokenize(source), 1);
-  g_tokenptr = 0;
-  g_token = g_tokenlist[0];
-  integer_ops = integer;
-  bitwise_ops = 1;
-  uint32_t start = fCODE;
+  cursor.g_tokenptr = 0;
+  cursor.g_token = g_tokenlist[0];
+  emit.integer_ops = integer;
+  emit.bitwise_ops = 1;
+  uint32_t start = emit.fCODE;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   int r = compile_fn();
@@ -140,7 +140,7 @@ inline Session compile_session(const std::string &lines, uint16_t version = 0) {
     init_compiler();
   }
   Session s;
-  s.start = fCODE;
+  s.start = emit.fCODE;
   StdinFeed feed(lines + "QUIT\n");
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();

@@ -28,11 +28,11 @@ class ExpressionTest : public CompilerTest {
     reset_everything();
     declare_program();
     EXPECT_EQ(tokenize(c.source), 1);
-    g_tokenptr = 0;
-    g_token = g_tokenlist[0];
-    integer_ops = c.integer;
-    bitwise_ops = 1;
-    uint32_t start = fCODE;
+    cursor.g_tokenptr = 0;
+    cursor.g_token = g_tokenlist[0];
+    emit.integer_ops = c.integer;
+    emit.bitwise_ops = 1;
+    uint32_t start = emit.fCODE;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int r = do_expr(static_cast<uint8_t>(c.typeCheck));
@@ -134,7 +134,7 @@ TEST_F(ExpressionTest, OperationSequences) {
       EXPECT_EQ(r, 1);
       EXPECT_EQ(out, "");
       EXPECT_EQ(ops, c.ops);
-      EXPECT_EQ(g_token, TOK_EOL);
+      EXPECT_EQ(cursor.g_token, TOK_EOL);
     }
   }
 }
@@ -147,10 +147,10 @@ TEST_F(ExpressionTest, ExpressionEndsAtItsTerminator) {
     reset_everything();
     declare_program();
     ASSERT_EQ(tokenize(sources[i]), 1);
-    g_tokenptr = 0;
-    g_token = g_tokenlist[0];
+    cursor.g_tokenptr = 0;
+    cursor.g_token = g_tokenlist[0];
     EXPECT_EQ(do_expr(1), 1);
-    EXPECT_EQ(g_token, enders[i]);
+    EXPECT_EQ(cursor.g_token, enders[i]);
   }
 }
 
@@ -171,20 +171,21 @@ TEST_F(ExpressionTest, ConstantExpressions) {
     SCOPED_TRACE(c.source);
     reset_everything();
     f_table[7] = 0x4000;
+    compute_firmware_facts();
     declare_program();
     ASSERT_EQ(tokenize(c.source), 1);
-    g_tokenptr = 0;
-    g_token = g_tokenlist[0];
-    integer_ops = 1;
-    bitwise_ops = 1;
-    uint32_t start = fCODE;
+    cursor.g_tokenptr = 0;
+    cursor.g_token = g_tokenlist[0];
+    emit.integer_ops = 1;
+    emit.bitwise_ops = 1;
+    uint32_t start = emit.fCODE;
     EXPECT_EQ(is_const_expr(0), c.constant);
-    EXPECT_EQ(fCODE, start);  // emits nothing
+    EXPECT_EQ(emit.fCODE, start);  // emits nothing
     if (c.constant) {
-      EXPECT_EQ(const_expr_value, c.value);
-      EXPECT_EQ(g_token, TOK_EOL);
+      EXPECT_EQ(expr.const_expr_value, c.value);
+      EXPECT_EQ(cursor.g_token, TOK_EOL);
     } else {
-      EXPECT_EQ(g_tokenptr, 0);
+      EXPECT_EQ(cursor.g_tokenptr, 0);
     }
   }
 }
@@ -252,11 +253,11 @@ TEST_F(ExpressionTest, StringExpressions) {
     reset_everything();
     declare_program();
     ASSERT_EQ(tokenize(c.source), 1);
-    g_tokenptr = 0;
-    g_token = g_tokenlist[0];
-    integer_ops = 1;
-    bitwise_ops = 1;
-    uint32_t start = fCODE;
+    cursor.g_tokenptr = 0;
+    cursor.g_token = g_tokenlist[0];
+    emit.integer_ops = 1;
+    emit.bitwise_ops = 1;
+    uint32_t start = emit.fCODE;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int r = do_str_expr(c.convert);
@@ -270,7 +271,7 @@ TEST_F(ExpressionTest, StringExpressions) {
       EXPECT_EQ(out, "");
       EXPECT_EQ(recorded_ops(start), c.ops);
       if (r) {
-        EXPECT_EQ(g_token, c.stop);
+        EXPECT_EQ(cursor.g_token, c.stop);
       }
     }
   }
@@ -281,11 +282,11 @@ TEST_F(ExpressionTest, ParameterArrays) {
   for (int i = 2; i <= 15; i++) fifteen += ", " + std::to_string(i);
   reset_everything();
   ASSERT_EQ(tokenize(fifteen + ")"), 1);
-  g_tokenptr = 0;
-  g_token = g_tokenlist[0];
-  uint32_t start = fCODE;
+  cursor.g_tokenptr = 0;
+  cursor.g_token = g_tokenlist[0];
+  uint32_t start = emit.fCODE;
   ASSERT_EQ(do_param_array(200), 1);
-  EXPECT_EQ(g_token, 254);
+  EXPECT_EQ(cursor.g_token, 254);
   Ops ops = recorded_ops(start);
   ASSERT_EQ(ops.size(), 15u * 4u + 4u);
   EXPECT_EQ(ops[4 * 14], (std::pair<int32_t, int32_t>{103, 15}));
@@ -295,8 +296,8 @@ TEST_F(ExpressionTest, ParameterArrays) {
 
   reset_everything();
   ASSERT_EQ(tokenize(fifteen + ", 16)"), 1);
-  g_tokenptr = 0;
-  g_token = g_tokenlist[0];
+  cursor.g_tokenptr = 0;
+  cursor.g_token = g_tokenlist[0];
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_EQ(do_param_array(200), 0);

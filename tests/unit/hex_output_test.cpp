@@ -131,7 +131,7 @@ std::vector<Block> read_back(const std::string &text, Lines *notes = nullptr) {
 Bytes code_bytes(uint32_t first, uint32_t last) {
   Bytes b;
   for (uint32_t i = first; i < last; i++) {
-    uint32_t a = static_cast<uint32_t>(codeStart) + 2 * i;
+    uint32_t a = static_cast<uint32_t>(firmware.codeStart) + 2 * i;
     b[a & 0xFFFF] = static_cast<uint8_t>(Flash_codes[i] & 0xFF);
     b[(a + 1) & 0xFFFF] = static_cast<uint8_t>((Flash_codes[i] >> 8) & 0xFF);
   }
@@ -150,7 +150,7 @@ class HexOutput : public ::testing::Test {
   void SetUp() override {
     fresh_target(2101);
     for (int i = 0; i < 0x800; i++) g_symboltable[i] = 0;
-    g_STP = 0;
+    symtab.g_STP = 0;
   }
   std::string image() { return capture_stdout([] { write_image(); }); }
   void program(uint32_t units) {
@@ -215,6 +215,7 @@ TEST_F(HexOutput, NoScramblingOutsideItsVersionsOrForSmallPartNumbers) {
     SCOPED_TRACE(testing::Message() << c.version << " " << c.part);
     fresh_target(c.version);
     f_table[2] = c.part;
+    compute_firmware_facts();
     for (int i = 0; i < 16; i++) emit_unit(0);
     std::string text = image();
     EXPECT_EQ(split_lines(text)[0], record(0, 0x3000, std::vector<uint8_t>(32, 0)));
@@ -239,8 +240,9 @@ TEST_F(HexOutput, BlockRecordsByFirmwareVersion) {
     SCOPED_TRACE(testing::Message() << c.version << " at " << std::hex << c.code_start);
     fresh_target(c.version);
     f_table[2] = 0x100;  // no scrambling
-    codeStart = c.code_start;
-    blockSize = 0x100;
+    compute_firmware_facts();
+    firmware.codeStart = c.code_start;
+    firmware.blockSize = 0x100;
     // Exactly one block: 256 bytes of words or halfwords.
     uint32_t count = c.version < 2048 ? 64 : 128;
     for (uint32_t i = 0; i < count; i++) emit_unit(static_cast<int32_t>(0x01020304u * (i + 1)));
@@ -268,7 +270,7 @@ TEST_F(HexOutput, BlockRecordsByFirmwareVersion) {
 
 TEST_F(HexOutput, ArmCodeIsWrittenInWordsAcrossBlocks) {
   fresh_target(1791);
-  blockSize = 0x40;  // 16 words a block
+  firmware.blockSize = 0x40;  // 16 words a block
   for (uint32_t i = 0; i < 20; i++) emit_unit(static_cast<int32_t>(0xE0000000u + i));
   std::string text = image();
   std::vector<Block> blocks = read_back(text);
@@ -287,7 +289,7 @@ TEST_F(HexOutput, ArmCodeIsWrittenInWordsAcrossBlocks) {
 }
 
 TEST_F(HexOutput, ACodeAreaEndingOnABlockBoundaryIsClosedOnce) {
-  blockSize = 0x100;
+  firmware.blockSize = 0x100;
   program(128);
   std::string text = image();
   Lines lines = split_lines(text);
@@ -300,7 +302,7 @@ TEST_F(HexOutput, ACodeAreaEndingOnABlockBoundaryIsClosedOnce) {
 }
 
 TEST_F(HexOutput, ErasedStretchesAreSkipped) {
-  blockSize = 0x100;  // the skip passes 256 units at a time
+  firmware.blockSize = 0x100;  // the skip passes 256 units at a time
   for (int i = 0; i < 256; i++) emit_unit(0xFFFF);
   program(20);
   std::string text = image();
@@ -312,7 +314,7 @@ TEST_F(HexOutput, ErasedStretchesAreSkipped) {
 }
 
 TEST_F(HexOutput, ErasedLookingEndsDoNotHideCodeInBetween) {
-  blockSize = 0x100;
+  firmware.blockSize = 0x100;
   for (int i = 0; i < 256; i++) emit_unit(0xFFFF);
   Flash_codes[100] = 0x4770;  // real code among erased halfwords
   program(4);
@@ -326,7 +328,7 @@ TEST_F(HexOutput, ErasedLookingEndsDoNotHideCodeInBetween) {
 }
 
 TEST_F(HexOutput, AnErasedTailIsSkippedWithoutReadingPastTheCode) {
-  blockSize = 0x100;
+  firmware.blockSize = 0x100;
   for (int i = 0; i < 10; i++) emit_unit(0xFFFF);
   // Nothing to write: the erased stretch is skipped and ends on a block
   // boundary.
@@ -338,9 +340,9 @@ TEST_F(HexOutput, ConstantStringsBelowTheTopOfFlash) {
   f_table[41] = 0x7900;  // strings end at 0x79000
   program(4);
   const char text_a[] = "HELLO, WORLD";
-  ConstantStringPtr = 0x20000 - 40;
-  for (int i = 0; i < 40; i++) g_stringtable[ConstantStringPtr + i] = static_cast<char>('A' + i % 26);
-  memcpy(g_stringtable + ConstantStringPtr, text_a, sizeof text_a);
+  cstrings.ConstantStringPtr = 0x20000 - 40;
+  for (int i = 0; i < 40; i++) g_stringtable[cstrings.ConstantStringPtr + i] = static_cast<char>('A' + i % 26);
+  memcpy(g_stringtable + cstrings.ConstantStringPtr, text_a, sizeof text_a);
   std::string text = image();
   std::vector<Block> blocks = read_back(text);
   ASSERT_EQ(blocks.size(), 2u) << text;
@@ -355,11 +357,12 @@ TEST_F(HexOutput, ConstantStringsBelowTheTopOfFlash) {
 }
 
 TEST_F(HexOutput, ConstantStringsGoToFlashEndWithoutWord41) {
-  FlashEnd = 0x5A000;
+  firmware.FlashEnd = 0x5A000;
   f_table[41] = 0x7900;  // not part of a short table
+  compute_firmware_facts();
   program(4);
-  ConstantStringPtr = 0x20000 - 32;
-  memcpy(g_stringtable + ConstantStringPtr, "0123456789abcdef0123456789abcdef", 32);
+  cstrings.ConstantStringPtr = 0x20000 - 32;
+  memcpy(g_stringtable + cstrings.ConstantStringPtr, "0123456789abcdef0123456789abcdef", 32);
   std::vector<Block> blocks = read_back(image());
   ASSERT_EQ(blocks.size(), 2u);
   ASSERT_EQ(blocks[1].records.size(), 2u);
@@ -370,10 +373,10 @@ TEST_F(HexOutput, ConstantStringsGoToFlashEndWithoutWord41) {
 TEST_F(HexOutput, CodeInTheStringsFirstBlockStaysOpenForThem) {
   f_table[1] = 95;
   f_table[41] = 0x7900;
-  codeStart = 0x78000;
+  firmware.codeStart = 0x78000;
   program(4);
-  ConstantStringPtr = 0x20000 - 0x100;  // strings from 0x78F00, same block
-  for (int i = ConstantStringPtr; i < 0x20000; i++) g_stringtable[i] = static_cast<char>(i);
+  cstrings.ConstantStringPtr = 0x20000 - 0x100;  // strings from 0x78F00, same block
+  for (int i = cstrings.ConstantStringPtr; i < 0x20000; i++) g_stringtable[i] = static_cast<char>(i);
   std::string text = image();
   std::vector<Block> blocks = read_back(text);
   ASSERT_EQ(blocks.size(), 1u) << text;
@@ -386,12 +389,12 @@ TEST_F(HexOutput, CodeInTheStringsFirstBlockStaysOpenForThem) {
 
 TEST_F(HexOutput, CodeOffsetAndConstantEndLimitWhatIsWritten) {
   program(64);
-  CODEoffset = 32;
+  emit.CODEoffset = 32;
   f_table[1] = 95;
   f_table[41] = 0x7900;
-  ConstantStringPtr = 0x20000 - 64;
-  for (int i = ConstantStringPtr; i < 0x20000; i++) g_stringtable[i] = static_cast<char>(i * 3);
-  CONSToffset = 0x20000 - 32;
+  cstrings.ConstantStringPtr = 0x20000 - 64;
+  for (int i = cstrings.ConstantStringPtr; i < 0x20000; i++) g_stringtable[i] = static_cast<char>(i * 3);
+  cstrings.CONSToffset = 0x20000 - 32;
   std::vector<Block> blocks = read_back(image());
   ASSERT_EQ(blocks.size(), 2u);
   EXPECT_EQ(blocks[0].data, code_bytes(32, 64));
@@ -403,16 +406,16 @@ TEST_F(HexOutput, CodeOffsetAndConstantEndLimitWhatIsWritten) {
 TEST_F(HexOutput, SymbolPage) {
   f_table[1] = 95;
   f_table[41] = 0x7900;
-  DATAstart = 0x78000;
+  firmware.DATAstart = 0x78000;
   program(4);
   const char *names[] = {"ALPHA", "BETA", "A_LONGER_LABEL_NAME", "X"};
   for (const char *n : names) add_symbol(n, static_cast<int>(strlen(n)));
-  for (int k = 1; k < g_symbolcount; k++) {
+  for (int k = 1; k < symtab.g_symbolcount; k++) {
     g_symbol_type[k] = static_cast<uint8_t>('A' + k);
     g_symboladdr[k] = 0x10000 * k + 0x100 + k;
   }
-  g_VSP = 0x123;
-  g_VSPdim = 0x3F00;
+  vars.g_VSP = 0x123;
+  vars.g_VSPdim = 0x3F00;
   Lines notes;
   std::string text = image();
   std::vector<Block> blocks = read_back(text, &notes);
@@ -451,7 +454,7 @@ TEST_F(HexOutput, SymbolPage) {
 TEST_F(HexOutput, NoSymbolPageUnlessDataStartsAPageBelowTheTop) {
   f_table[1] = 95;
   f_table[41] = 0x7900;
-  DATAstart = 0x77000;
+  firmware.DATAstart = 0x77000;
   program(4);
   add_symbol("ALPHA", 5);
   std::vector<Block> blocks = read_back(image());
@@ -461,7 +464,7 @@ TEST_F(HexOutput, NoSymbolPageUnlessDataStartsAPageBelowTheTop) {
 TEST_F(HexOutput, SymbolPageCountsUpTo128SymbolsAndTruncatesNames) {
   f_table[1] = 95;
   f_table[41] = 0x7900;
-  DATAstart = 0x78000;
+  firmware.DATAstart = 0x78000;
   program(4);
   char name[32];
   // 200 names of 11 characters and a zero: 2400 bytes, beyond 0x680.
@@ -518,8 +521,8 @@ TEST_F(HexOutput, RecordPrimitives) {
   });
   // 0x56 + 1 + 2 + 3 + 0xFF = 0x15B: checksum 0xA5.
   EXPECT_EQ(out, "010203FFA5\n");
-  EXPECT_EQ(cnt_ihex, 4);
-  EXPECT_EQ(chksum, 0x15B);
+  EXPECT_EQ(ihex.cnt_ihex, 4);
+  EXPECT_EQ(ihex.chksum, 0x15B);
 }
 
 }  // namespace
@@ -540,7 +543,7 @@ class ArmHexOutput : public ::testing::Test {
     f_table[4] = static_cast<uint16_t>(code_start / 16);
     f_table[41] = 0x7900;
     init_compiler();
-    blockSize = 0x100;  // 64 words a block
+    firmware.blockSize = 0x100;  // 64 words a block
     for (int i = 0; i < 0x800; i++) g_symboltable[i] = 0;
     int32_t routine = add_symbol("ROUTINE", 7);
     add_op(OP_MAIN, 0);
@@ -549,15 +552,15 @@ class ArmHexOutput : public ::testing::Test {
     add_op(OP_LDVAR, 2000);
     add_op(OP_GOSUB, routine);
     add_op(OP_PRINTNUM, 0);
-    while (fCODE < 70) add_op(OP_IADD, 0);
+    while (emit.fCODE < 70) add_op(OP_IADD, 0);
     add_op(OP_END, 0);
-    g_symboladdr[routine] = static_cast<int32_t>(fCODE);
+    g_symboladdr[routine] = static_cast<int32_t>(emit.fCODE);
     g_symbol_type[routine] = SYM_LABEL;
     add_op(OP_LABEL, 0);
     add_op(OP_PRINTCR, 0);
     add_op(OP_RETURN, 0);
     optimizeTJ(0, 1);
-    return fCODE;
+    return emit.fCODE;
   }
 
   // The image's words as bytes, least significant first, by 16-bit
@@ -566,7 +569,7 @@ class ArmHexOutput : public ::testing::Test {
     Bytes b;
     for (uint32_t i = first; i < last; i++)
       for (uint32_t k = 0; k < 4; k++)
-        b[(static_cast<uint32_t>(codeStart) + 4 * i + k) & 0xFFFF] =
+        b[(static_cast<uint32_t>(firmware.codeStart) + 4 * i + k) & 0xFFFF] =
             static_cast<uint8_t>(static_cast<uint32_t>(Flash_codes[i]) >> (8 * k));
     return b;
   }

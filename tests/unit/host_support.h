@@ -14,6 +14,7 @@
 #include "codegen/operations.h"
 #include "codegen_support.h"
 #include "compile/expression.h"
+#include "core/clock.h"
 #include "frontend/tokenizer.h"
 #include "host/host_memory.h"
 #include "host/interpreter.h"
@@ -29,10 +30,10 @@ inline int32_t const_ref(uint32_t offset) { return static_cast<int32_t>(CONST_WI
 // Stores text with its NUL in the constant string area, as the tokenizer
 // does; returns its offset.
 inline int32_t const_string(const std::string &text) {
-  ConstantStringPtr -= static_cast<int32_t>(text.size()) + 1;
-  memcpy(g_stringtable + ConstantStringPtr, text.data(), text.size());
-  g_stringtable[ConstantStringPtr + static_cast<int32_t>(text.size())] = 0;
-  return ConstantStringPtr;
+  cstrings.ConstantStringPtr -= static_cast<int32_t>(text.size()) + 1;
+  memcpy(g_stringtable + cstrings.ConstantStringPtr, text.data(), text.size());
+  g_stringtable[cstrings.ConstantStringPtr + static_cast<int32_t>(text.size())] = 0;
+  return cstrings.ConstantStringPtr;
 }
 
 // Writes text and its NUL into the variable area at byte offset.
@@ -48,9 +49,9 @@ inline std::string accum_text() { return var_text(str_accum_offset()); }
 
 // Emits op with an explicit integer_ops for typed operations.
 inline void typed_op(uint16_t op, uint8_t integer, int32_t operand = 0) {
-  integer_ops = integer;
+  emit.integer_ops = integer;
   add_op(op, operand);
-  integer_ops = 1;
+  emit.integer_ops = 1;
 }
 
 // A fresh program after the reset's start-up jump, with the registers,
@@ -59,14 +60,7 @@ class HostTest : public testing::Test {
  protected:
   void SetUp() override {
     reset_everything();
-    memset(g_var_seg, 0, sizeof g_var_seg);
-    reg_accum = reg_operand = reg_lindex = reg_next = reg_strscratch = 0;
-    last_accum = 0;
-    str_aptr = 0;
-    printfLocal = 0;
-    run_stopped = 0;
-    iCSP = 0;
-    integer_ops = 1;
+    reset_host_machine();
   }
 
   // Ends the program as RUN does and runs it; returns what it printed.
@@ -84,5 +78,5 @@ class HostTest : public testing::Test {
 
   // The unit index at which the next operation's record will stand,
   // for a one-unit operation.
-  static int32_t next_index() { return static_cast<int32_t>(fCODE); }
+  static int32_t next_index() { return static_cast<int32_t>(emit.fCODE); }
 };

@@ -21,7 +21,7 @@ class Interpreter : public HostTest {
   static void place_label(int s) {
     flush_pool_if_due();
     g_symbol_type[s] = SYM_LABEL;
-    g_symboladdr[s] = static_cast<int32_t>(fCODE);
+    g_symboladdr[s] = static_cast<int32_t>(emit.fCODE);
     add_op(OP_LABEL, 0);
   }
   static void print_int(int32_t v) {
@@ -29,7 +29,7 @@ class Interpreter : public HostTest {
     typed_op(OP_PRINTNUM, 1, 1);
   }
   // Index of the record of the operation just emitted.
-  static int32_t last_index() { return static_cast<int32_t>(fCODE) - 1; }
+  static int32_t last_index() { return static_cast<int32_t>(emit.fCODE) - 1; }
 };
 
 struct BinaryCase {
@@ -89,8 +89,8 @@ TEST_F(Interpreter, IntegerOperationsOnTheTwoRegisters) {
     add_op(OP_CONST, c.acc);
     typed_op(c.op, 1);
     EXPECT_EQ(run(), "") << c.op;
-    EXPECT_EQ(last_accum, c.result) << c.op << " " << c.acc << " " << c.opd;
-    EXPECT_EQ(reg_accum, c.result);
+    EXPECT_EQ(vm.last_accum, c.result) << c.op << " " << c.acc << " " << c.opd;
+    EXPECT_EQ(vm.reg_accum, c.result);
   }
 }
 
@@ -100,8 +100,8 @@ TEST_F(Interpreter, LogicalXorLeavesTheOperandAsATruthValue) {
   add_op(OP_CONST, 0);
   add_op(OP_LOGXOR, 0);
   EXPECT_EQ(run(), "");
-  EXPECT_EQ(reg_operand, 1);
-  EXPECT_EQ(last_accum, 1);
+  EXPECT_EQ(vm.reg_operand, 1);
+  EXPECT_EQ(vm.last_accum, 1);
 }
 
 struct UnaryCase {
@@ -135,7 +135,7 @@ TEST_F(Interpreter, UnaryOperationsInBothModes) {
     add_op(OP_CONST, c.acc);
     typed_op(c.op, c.integer);
     EXPECT_EQ(run(), "") << c.op;
-    EXPECT_EQ(last_accum, c.result) << c.op << " " << static_cast<int>(c.integer) << " " << c.acc;
+    EXPECT_EQ(vm.last_accum, c.result) << c.op << " " << static_cast<int>(c.integer) << " " << c.acc;
   }
 }
 
@@ -152,10 +152,10 @@ TEST_F(Interpreter, ConversionsOfTheOperandLeaveTheAccumulator) {
   add_op(OP_ACC2OPND, 0);
   add_op(OP_OPND_ITOF, 0);
   EXPECT_EQ(run(), "");
-  EXPECT_EQ(reg_lindex, 9);
-  EXPECT_EQ(reg_next, 77);
-  EXPECT_EQ(reg_operand, single(-3.0f));
-  EXPECT_EQ(reg_accum, -3);
+  EXPECT_EQ(vm.reg_lindex, 9);
+  EXPECT_EQ(vm.reg_next, 77);
+  EXPECT_EQ(vm.reg_operand, single(-3.0f));
+  EXPECT_EQ(vm.reg_accum, -3);
 }
 
 TEST_F(Interpreter, SingleOperationsOnTheTwoRegisters) {
@@ -186,7 +186,7 @@ TEST_F(Interpreter, SingleOperationsOnTheTwoRegisters) {
     add_op(OP_CONST, c.acc);
     typed_op(c.op, 0);
     EXPECT_EQ(run(), "") << c.op;
-    EXPECT_EQ(last_accum, c.result) << c.op << " " << as_float(c.acc) << " " << as_float(c.opd);
+    EXPECT_EQ(vm.last_accum, c.result) << c.op << " " << as_float(c.acc) << " " << as_float(c.opd);
   }
 }
 
@@ -209,8 +209,8 @@ TEST_F(Interpreter, ALoopWithForwardAndBackwardJumps) {
   patchJumpTable(out);
   add_op(OP_LDVAR, 1);
   EXPECT_EQ(run(), "1\n2\n3\n4\n5\n");
-  EXPECT_EQ(last_accum, 5);
-  EXPECT_EQ(StkPtr, 0);
+  EXPECT_EQ(vm.last_accum, 5);
+  EXPECT_EQ(vm.StkPtr, 0);
 }
 
 TEST_F(Interpreter, JzbackJumpsOnlyOnZero) {
@@ -250,7 +250,7 @@ TEST_F(Interpreter, GosubReturnAndGotoThroughUserLabels) {
   place_label(finish);
   print_int(4);
   EXPECT_EQ(run(), "123\n4");
-  EXPECT_EQ(StkPtr, 0);
+  EXPECT_EQ(vm.StkPtr, 0);
 }
 
 TEST_F(Interpreter, RunningIntoALabelFromAboveSkipsItsPrologue) {
@@ -280,9 +280,9 @@ TEST_F(Interpreter, CallsToKnownPositionsPushTheReturnIndex) {
   add_op(OP_ACC2IDX, 0);
   add_op(OP_CALLBACK, routine);
   EXPECT_EQ(run(), "89");
-  EXPECT_EQ(StkPtr, 0);
+  EXPECT_EQ(vm.StkPtr, 0);
   EXPECT_EQ(INT_addrs[after_call - 1], routine);
-  EXPECT_EQ(last_accum, 9);
+  EXPECT_EQ(vm.last_accum, 9);
 }
 
 TEST_F(Interpreter, StartsAtMain) {
@@ -302,9 +302,9 @@ TEST_F(Interpreter, TheHostOnlyOperandConstant) {
   INT_ops[slot] = OP_OPND_CONST2;
   INT_addrs[slot] = -42;
   EXPECT_EQ(run(), "");
-  EXPECT_EQ(reg_operand, -42);
-  EXPECT_EQ(reg_lindex, -42);
-  EXPECT_EQ(last_accum, -42);
+  EXPECT_EQ(vm.reg_operand, -42);
+  EXPECT_EQ(vm.reg_lindex, -42);
+  EXPECT_EQ(vm.last_accum, -42);
   reset_everything();
   EXPECT_EQ(INT_ops[slot], 0);
 }
@@ -327,11 +327,11 @@ TEST_F(Interpreter, StackOperations) {
   add_op(OP_CONST, 55);
   add_op(OP_SWAP, 0);  // accum 11, operand 55, next 11
   EXPECT_EQ(run(), "");
-  EXPECT_EQ(reg_accum, 11);
-  EXPECT_EQ(reg_operand, 55);
-  EXPECT_EQ(reg_next, 11);
-  EXPECT_EQ(reg_lindex, 33);
-  EXPECT_EQ(StkPtr, 0);
+  EXPECT_EQ(vm.reg_accum, 11);
+  EXPECT_EQ(vm.reg_operand, 55);
+  EXPECT_EQ(vm.reg_next, 11);
+  EXPECT_EQ(vm.reg_lindex, 33);
+  EXPECT_EQ(vm.StkPtr, 0);
 }
 
 TEST_F(Interpreter, VariablesArraysAndBytes) {
@@ -359,15 +359,15 @@ TEST_F(Interpreter, VariablesArraysAndBytes) {
   EXPECT_EQ(run(), "");
   EXPECT_EQ(load_var_word(103), 1234);
   EXPECT_EQ(load_var_word(7), 2468 & 0xFF);
-  EXPECT_EQ(last_accum, (2468 & ~0xFF00) | 0xFF00);
+  EXPECT_EQ(vm.last_accum, (2468 & ~0xFF00) | 0xFF00);
   EXPECT_EQ(g_var_seg[4 * 6], 2468 & 0xFF);  // words are little-endian
 }
 
 TEST_F(Interpreter, WordTablesAreReadThroughPeek) {
   // A two-word table W at the top of the constant area: W(0) by a
   // constant index, W(1) by a computed one.
-  ConstantStringPtr -= 8;
-  int32_t at = ConstantStringPtr;
+  cstrings.ConstantStringPtr -= 8;
+  int32_t at = cstrings.ConstantStringPtr;
   const uint8_t words[] = {0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF};
   memcpy(g_stringtable + at, words, sizeof words);
   add_op(OP_STRADDR, at);
@@ -381,7 +381,7 @@ TEST_F(Interpreter, WordTablesAreReadThroughPeek) {
   add_op(OP_PEEK, 11);
   EXPECT_EQ(run(), "");
   EXPECT_EQ(load_var_word(1), 0x12345678);
-  EXPECT_EQ(last_accum, -2);
+  EXPECT_EQ(vm.last_accum, -2);
 }
 
 TEST_F(Interpreter, StringsAreBuiltInTheAccumulator) {
@@ -436,7 +436,7 @@ TEST_F(Interpreter, StringsAreBuiltInTheAccumulator) {
   EXPECT_EQ(var_text(40), "Hello, world!");
   EXPECT_EQ(load_var_word(1), 13);
   EXPECT_EQ(load_var_word(2), 123);
-  EXPECT_EQ(last_accum, 1);
+  EXPECT_EQ(vm.last_accum, 1);
 }
 
 TEST_F(Interpreter, PrintItemsAndSeparators) {
@@ -453,7 +453,7 @@ TEST_F(Interpreter, PrintItemsAndSeparators) {
   add_op(OP_CONST, single(1e10f));
   typed_op(OP_PRINTNUM, 0, 1);
   EXPECT_EQ(run(), "-5\t0.333333Aab\n1E+10");
-  EXPECT_EQ(ch, 'A');
+  EXPECT_EQ(vm.ch, 'A');
 }
 
 TEST_F(Interpreter, SimulatedPinsAndBoardServicesPrintTheirLines) {
@@ -516,7 +516,7 @@ TEST_F(Interpreter, SimulatedPinsAndBoardServicesPrintTheirLines) {
             "call POKE( 1234 <= ab )\n"
             "SLEEP and awake\n");
   EXPECT_EQ(load_var_word(1), 3);
-  EXPECT_EQ(last_accum, 77);
+  EXPECT_EQ(vm.last_accum, 77);
 }
 
 TEST_F(Interpreter, TimerReadsTheTickCounter) {
@@ -524,7 +524,7 @@ TEST_F(Interpreter, TimerReadsTheTickCounter) {
   uint32_t before = getTickCount();
   EXPECT_EQ(run(), "");
   uint32_t after = getTickCount();
-  EXPECT_LE(static_cast<uint32_t>(last_accum) - before, after - before);
+  EXPECT_LE(static_cast<uint32_t>(vm.last_accum) - before, after - before);
 }
 
 TEST_F(Interpreter, StopPrintsAndGoesOn) {
@@ -548,7 +548,7 @@ struct StopCase {
 
 int32_t stop_index;
 
-void mark() { stop_index = static_cast<int32_t>(fCODE) - 1; }
+void mark() { stop_index = static_cast<int32_t>(emit.fCODE) - 1; }
 
 TEST_F(Interpreter, UnknownOperationsEndTheRun) {
   struct Case {
@@ -561,10 +561,10 @@ TEST_F(Interpreter, UnknownOperationsEndTheRun) {
     SetUp();
     print_int(1);
     add_op(c.op, 0);
-    int32_t at = static_cast<int32_t>(fCODE) - 1;
+    int32_t at = static_cast<int32_t>(emit.fCODE) - 1;
     print_int(2);
     EXPECT_EQ(run(), "1UNKNOWN OP @ " + std::to_string(at) + ": " + c.hex + "\n") << c.op;
-    EXPECT_EQ(last_accum, 0);
+    EXPECT_EQ(vm.last_accum, 0);
   }
 }
 
@@ -590,7 +590,7 @@ TEST_F(Interpreter, ErrorStopsPrintTheirMessageAndEndTheRun) {
        "DIVIDE BY ZERO @ %d\n"},
       {"overflow",
        [] {
-         int32_t top = static_cast<int32_t>(fCODE);
+         int32_t top = static_cast<int32_t>(emit.fCODE);
          add_op(OP_PUSHACC, 0);
          mark();
          add_op(OP_JMPBACK, top);
@@ -610,7 +610,7 @@ TEST_F(Interpreter, ErrorStopsPrintTheirMessageAndEndTheRun) {
        "STACK UNDERFLOW @ %d\n"},
       {"jump past the end",
        [] {
-         add_op(OP_JMPBACK, static_cast<int32_t>(fCODE) + 1000);
+         add_op(OP_JMPBACK, static_cast<int32_t>(emit.fCODE) + 1000);
          mark();
        },
        "BAD JUMP @ %d: JUMPTARGET\n"},
@@ -692,7 +692,7 @@ TEST_F(Interpreter, ErrorStopsPrintTheirMessageAndEndTheRun) {
     c.build();
     int32_t at = stop_index;
     print_int(2);
-    uint32_t length = fCODE;
+    uint32_t length = emit.fCODE;
     std::string expected = std::string("1") + c.output;
     expected.replace(expected.find("%d"), 2, std::to_string(at));
     size_t t = expected.find("JUMPTARGET");
@@ -703,7 +703,7 @@ TEST_F(Interpreter, ErrorStopsPrintTheirMessageAndEndTheRun) {
       EXPECT_GE(static_cast<uint32_t>(INT_addrs[at]), length + 2) << c.name;
     }
     EXPECT_EQ(run(), expected) << c.name;
-    EXPECT_EQ(last_accum, 0) << c.name;
+    EXPECT_EQ(vm.last_accum, 0) << c.name;
   }
 }
 
@@ -719,7 +719,7 @@ TEST_F(Interpreter, TheStackHoldsExactly1024Words) {
   add_op(OP_JMPBACK, top);
   EXPECT_EQ(run(), "STACK OVERFLOW @ " + std::to_string(push) + "\n");
   EXPECT_EQ(load_var_word(1), 1024);
-  EXPECT_EQ(StkPtr, 1024);
+  EXPECT_EQ(vm.StkPtr, 1024);
 }
 
 TEST_F(Interpreter, RunningPastTheLastOperationIsABadJump) {
@@ -732,9 +732,9 @@ TEST_F(Interpreter, ARunStartsWithAnEmptyStack) {
   add_op(OP_CONST, 5);
   add_op(OP_PUSHACC, 0);
   EXPECT_EQ(run(), "");
-  EXPECT_EQ(StkPtr, 1);
+  EXPECT_EQ(vm.StkPtr, 1);
   EXPECT_EQ(capture_stdout([] { runINT(); }), "");
-  EXPECT_EQ(StkPtr, 1);
+  EXPECT_EQ(vm.StkPtr, 1);
 }
 
 // RUN as the driver does it: summary, "Executing on the PC...", the run and
@@ -753,47 +753,47 @@ std::string normalised(std::string text) {
 TEST_F(Interpreter, RunTwice) {
   print_int(7);
   add_op(OP_PRINTCR, 1);
-  uint32_t before = fCODE;
+  uint32_t before = emit.fCODE;
   char summary[128];
   snprintf(summary, sizeof summary, "\"... %6.2fK code %6.2f%s\n\"\n\n", before / 256.0, 1 / 256.0,
            "K data programmed\r\n");
   std::string first = capture_stdout([] { run_on_host(); });
   EXPECT_EQ(normalised(first), std::string(summary) +
                                    "Executing on the PC...\n7\n\r\n... Finished on the PC in N ms\r\n");
-  uint32_t after_first = fCODE;
+  uint32_t after_first = emit.fCODE;
   EXPECT_GT(after_first, before);
   EXPECT_EQ(INT_ops[after_first - 1], OP_END);
-  EXPECT_EQ(last_accum, 7);
+  EXPECT_EQ(vm.last_accum, 7);
 
   snprintf(summary, sizeof summary, "\"... %6.2fK code %6.2f%s\n\"\n\n", after_first / 256.0, 1 / 256.0,
            "K data programmed\r\n");
   std::string second = capture_stdout([] { run_on_host(); });
   EXPECT_EQ(normalised(second), std::string(summary) +
                                     "Executing on the PC...\n7\n\r\n... Finished on the PC in N ms\r\n");
-  EXPECT_GT(fCODE, after_first);
-  EXPECT_EQ(INT_ops[fCODE - 1], OP_END);
+  EXPECT_GT(emit.fCODE, after_first);
+  EXPECT_EQ(INT_ops[emit.fCODE - 1], OP_END);
 }
 
 TEST_F(Interpreter, RunAfterAnErrorDoesNotExecute) {
   print_int(7);
-  error_seen = 1;
-  firstERR = 12;
-  strcpy(current_filename, "prog.bas");
-  uint32_t before = fCODE;
+  diag.error_seen = 1;
+  diag.firstERR = 12;
+  strcpy(reader.current_filename, "prog.bas");
+  uint32_t before = emit.fCODE;
   std::string out = capture_stdout([] { run_on_host(); });
   char expected[160];
   snprintf(expected, sizeof expected, "\"... %6.2fK code %6.2f%s\n\"\n\n\r\nFirst ERROR at line  prog.bas:12",
            before / 256.0, 1 / 256.0, "K data programmed\r\n");
   EXPECT_EQ(out, expected);
-  EXPECT_EQ(fCODE, before);
+  EXPECT_EQ(emit.fCODE, before);
 }
 
 TEST_F(Interpreter, ArmClassRunCountsHalfwordsWithoutChangingTheCodeCount) {
   // The stream is written by hand: a hundred words with END in the middle.
   f_table[0] = 2000;
   init_compiler();
-  fCODE = 100;
-  code_high_water = 100;
+  emit.fCODE = 100;
+  emit.code_high_water = 100;
   INT_ops[50] = OP_END;
   std::string out = capture_stdout([] { run_on_host(); });
   char summary[128];
@@ -802,7 +802,7 @@ TEST_F(Interpreter, ArmClassRunCountsHalfwordsWithoutChangingTheCodeCount) {
   EXPECT_EQ(normalised(out),
             std::string(summary) + "Executing on the PC...\n\r\n... Finished on the PC in N ms\r\n");
   // RUN appends END (two ARM words) and leaves the count undoubled.
-  EXPECT_EQ(fCODE, 102u);
+  EXPECT_EQ(emit.fCODE, 102u);
   reset_everything();
   EXPECT_EQ(INT_ops[50], 0);
 }

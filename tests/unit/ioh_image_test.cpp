@@ -20,8 +20,8 @@ class IohImage : public ::testing::Test {
  protected:
   void SetUp() override { fresh_handler(2); }
   void TearDown() override {
-    ezhVarStart = 0;
-    ezh_calling = 0;
+    ioh.ezhVarStart = 0;
+    ioh.ezh_calling = 0;
     fresh_target();
   }
 };
@@ -29,11 +29,12 @@ class IohImage : public ::testing::Test {
 // The handler jump to code unit x, by the rule: the target's byte address
 // as the coprocessor sees it, above the opcode bits 0x215.
 Units handler_jump(uint32_t x) {
-  return word_units(((static_cast<uint32_t>(IOHBcode) + static_cast<uint32_t>(codeStart) + 2 * x) << 9) + 0x215);
+  return word_units(((static_cast<uint32_t>(ioh.IOHBcode) + static_cast<uint32_t>(firmware.codeStart) + 2 * x) << 9) +
+                    0x215);
 }
 
 TEST_F(IohImage, JumpsInsideASectionResolveToHandlerJumps) {
-  IOHBcode = 0x200;
+  ioh.IOHBcode = 0x200;
   uint16_t skip = add_fwd_jmpcall(OP_JMP);   // 0..1
   add_op(OP_ACC2IDX, 0);                     // 2..3
   uint16_t done = add_fwd_jmpcall(OP_JZ);    // 4..9, placeholder at 8
@@ -41,12 +42,12 @@ TEST_F(IohImage, JumpsInsideASectionResolveToHandlerJumps) {
   add_op(OP_GOTO, static_cast<int32_t>(symbol));  // 10..11
   patchJumpTable(skip);                      // 12
   add_op(OP_ACC2OPND, 0);                    // 12..13
-  g_symboladdr[symbol] = static_cast<int32_t>(fCODE);  // a user label at 14
+  g_symboladdr[symbol] = static_cast<int32_t>(emit.fCODE);  // a user label at 14
   add_op(OP_LABEL, 0);                       // no code
   add_op(OP_PUSHACC, 0);                     // 14..15
   patchJumpTable(done);                      // 16
   add_op(OP_RETURN, 0);                      // 16..17
-  ASSERT_EQ(nextLink, 3);
+  ASSERT_EQ(links.nextLink, 3);
   optimizeTJ(0, 1);
   EXPECT_EQ(halfwords(0, 2), handler_jump(12));
   EXPECT_EQ(halfwords(4, 10), concat({{0xDE0C, 0x0071, 0x7446, 0x0007}, handler_jump(16)}));
@@ -57,7 +58,7 @@ TEST_F(IohImage, JumpsInsideASectionResolveToHandlerJumps) {
   EXPECT_EQ(halfwords(0, 2), (Units{0x3215, 0x0064}));
   // A jump back to a known unit is the same instruction.
   add_op(OP_JMPBACK, 12);
-  EXPECT_EQ(halfwords(fCODE - 2, fCODE), handler_jump(12));
+  EXPECT_EQ(halfwords(emit.fCODE - 2, emit.fCODE), handler_jump(12));
   g_symboladdr[symbol] = 0;
 }
 
@@ -90,34 +91,34 @@ std::vector<uint8_t> srec_bytes(const std::string &text, uint32_t base) {
 TEST_F(IohImage, ASmallHandlerIsWrittenAsIntelHexAndReadsBack) {
   fresh_target(2101);  // no scrambling for this part
   full_firmware_table();
-  f_table[41] = static_cast<uint16_t>(FlashEnd / 16);
+  f_table[41] = static_cast<uint16_t>(firmware.FlashEnd / 16);
   small_ram_base();
-  inside_ezh = 2;
-  ezhVarStart = EZH_NO_LOCALS;
-  IOHBcode = 0x200;
-  uint32_t errors = error_count;
+  emit.inside_ezh = 2;
+  ioh.ezhVarStart = EZH_NO_LOCALS;
+  ioh.IOHBcode = 0x200;
+  uint32_t errors = diag.error_count;
 
   // __MAP__ __IOHB__ hands the data-start word to the section.
   add_op(OP_ASM, f_table[3]);
   // SUB blink(mask): its parameter is word 1, register 0.
-  ezhVarStart = 1;
-  uint32_t blink = fCODE;
+  ioh.ezhVarStart = 1;
+  uint32_t blink = emit.fCODE;
   add_op(OP_SUB_ENTRY, 0);
-  uint32_t top = fCODE;
+  uint32_t top = emit.fCODE;
   add_op(OP_EZHRDPER, 0x2C004);
   add_op(OP_ACC2OPND, 0);
   add_op(OP_LDVAR, 1);
   add_op(OP_AND, 0);
   uint16_t idle = add_fwd_jmpcall(OP_JZ);
   add_op(OP_CONST, 0x12345678);
-  ezh_vpbaddr = 0x2C008;
+  ioh.ezh_vpbaddr = 0x2C008;
   add_op(OP_EZHWRPER, 0);
   patchJumpTable(idle);
   add_op(OP_JMPBACK, static_cast<int32_t>(top));
   add_op(OP_RETURN, 0);
   add_op(OP_ENDSUB, 0);
   // The handler's main code: blink(5) inside a tight loop over a global.
-  ezhVarStart = EZH_NO_LOCALS;
+  ioh.ezhVarStart = EZH_NO_LOCALS;
   add_op(OP_CONST, 5);
   add_op(OP_EZHPARAM, 0);
   add_op(OP_CALLSUB, static_cast<int32_t>(blink));
@@ -145,12 +146,12 @@ TEST_F(IohImage, ASmallHandlerIsWrittenAsIntelHexAndReadsBack) {
       0x3207, 0x0000,                                  // 32: call unit 2
       0x1C00, 0x40C4, 0xDC01, 0x0005,                  // 34: global word 3
   };
-  ASSERT_EQ(fCODE, expected.size());
-  EXPECT_EQ(halfwords(0, fCODE), expected);
-  EXPECT_EQ(error_count, errors);
+  ASSERT_EQ(emit.fCODE, expected.size());
+  EXPECT_EQ(halfwords(0, emit.fCODE), expected);
+  EXPECT_EQ(diag.error_count, errors);
 
   std::string text = capture_stdout([] { write_image(); });
-  std::vector<uint8_t> bytes = srec_bytes(text, static_cast<uint32_t>(codeStart));
+  std::vector<uint8_t> bytes = srec_bytes(text, static_cast<uint32_t>(firmware.codeStart));
   // Records of 16 units: the last holds the units beyond fCODE as they
   // stand, zero in a fresh image.
   ASSERT_EQ(bytes.size(), 96u) << text;

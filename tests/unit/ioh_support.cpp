@@ -5,19 +5,17 @@
 #include <cctype>
 
 #include "codegen/iohb/iohb.h"
-#include "compile/operands.h"
 
 void fresh_handler(uint8_t kind) {
   fresh_target();
   full_firmware_table();
-  inside_ezh = kind;
-  ezhVarStart = EZH_NO_LOCALS;
-  ezh_calling = 0;
+  emit.inside_ezh = kind;
 }
 
 void small_ram_base() {
   f_table[6] = SMALL_RAM_BASE;
   f_table[7] = 0;
+  compute_firmware_facts();
 }
 
 Units halfwords(uint32_t from, uint32_t to) {
@@ -27,10 +25,10 @@ Units halfwords(uint32_t from, uint32_t to) {
 }
 
 Units emitted16(uint16_t op, int32_t operand, Messages *reported) {
-  uint32_t start = fCODE;
+  uint32_t start = emit.fCODE;
   Messages m = messages_of([&] { add_op(op, operand); });
   if (reported) *reported = m;
-  return halfwords(start, fCODE);
+  return halfwords(start, emit.fCODE);
 }
 
 Messages messages_of(const std::function<void()> &action) {

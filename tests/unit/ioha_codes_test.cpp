@@ -16,8 +16,8 @@ class IohaCodes : public ::testing::Test {
  protected:
   void SetUp() override { fresh_handler(1); }
   void TearDown() override {
-    ezhVarStart = 0;
-    ezh_calling = 0;
+    ioh.ezhVarStart = 0;
+    ioh.ezh_calling = 0;
     fresh_target();
   }
 };
@@ -59,8 +59,8 @@ TEST_F(IohaCodes, ConstantsAreBuiltInline) {
     SCOPED_TRACE(testing::Message() << "reg 0x" << std::hex << int(c.reg) << " value " << std::dec << c.value);
     fresh_handler(1);
     IOHAconstant(c.reg, c.value);
-    EXPECT_EQ(halfwords(0, fCODE), c.units);
-    EXPECT_EQ(nextConst, 0);
+    EXPECT_EQ(halfwords(0, emit.fCODE), c.units);
+    EXPECT_EQ(pool.nextConst, 0);
   }
 }
 
@@ -95,18 +95,19 @@ TEST_F(IohaCodes, LoadsUseTheInlineLoader) {
     Messages m;
     EXPECT_EQ(emitted16(c.op, c.operand, &m), c.units);
     EXPECT_EQ(m, Messages{});
-    EXPECT_EQ(nextConst, 0);
-    EXPECT_EQ(INT_ops[fCODE - 1], c.op);
+    EXPECT_EQ(pool.nextConst, 0);
+    EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
   }
   // A variable at a small address takes the one-instruction form.
   fresh_handler(1);
   f_table[6] = 4;
   f_table[7] = 0;
+  compute_firmware_facts();
   EXPECT_EQ(emitted16(OP_LDVAR, 1, nullptr), (Units{0x0154, 0x0780, 0xDC01, 0x0005}));
 }
 
 TEST_F(IohaCodes, PeripheralsAreAddressedByTheOperand) {
-  ezh_vpbaddr = 0x12344;  // the IOHB form's source; not used here
+  ioh.ezh_vpbaddr = 0x12344;  // the IOHB form's source; not used here
   EXPECT_EQ(emitted16(OP_EZHRDPER, 0x2C004, nullptr), (Units{0xC005, 0x0002}));
   EXPECT_EQ(emitted16(OP_EZHRDPER, 0xFFFFC, nullptr), (Units{0xFFFD, 0x000F}));
   EXPECT_EQ(emitted16(OP_EZHWRPER, 0x2C008, nullptr), (Units{0xC00A, 0x0002}));
@@ -117,23 +118,23 @@ TEST_F(IohaCodes, ARoutineEntryIsOnlyItsAlignment) {
   EXPECT_EQ(emitted16(OP_SUB_ENTRY, 0, nullptr), Units{});
   emit_unit(0x1234);
   EXPECT_EQ(emitted16(OP_SUB_ENTRY, 0, nullptr), (Units{0x0000}));
-  EXPECT_EQ(fCODE, 2u);
+  EXPECT_EQ(emit.fCODE, 2u);
   EXPECT_EQ(INT_ops[1], OP_SUB_ENTRY);
-  EXPECT_EQ(last_op, OP_SUB_ENTRY);
+  EXPECT_EQ(emit.last_op, OP_SUB_ENTRY);
 }
 
 TEST_F(IohaCodes, NoPoolIsEverWritten) {
   add_op(OP_CONST, 0x12345678);
   add_op(OP_OPND_ADDR, 0x100);
-  while (fCODE < 600) add_op(OP_ACC2IDX, 0);
-  EXPECT_EQ(nextConst, 0);
+  while (emit.fCODE < 600) add_op(OP_ACC2IDX, 0);
+  EXPECT_EQ(pool.nextConst, 0);
   emit_unit(0x1234);  // odd: a pool would start with a pad
   EXPECT_EQ(emitted16(OP_ENDSUB, 0, nullptr), Units{});
   EXPECT_EQ(emitted16(OP_END, 0, nullptr), Units{});
-  EXPECT_EQ(last_op, OP_END);
+  EXPECT_EQ(emit.last_op, OP_END);
   // flush_pool_if_due leaves IOHA code alone.
   flush_pool_if_due();
-  EXPECT_EQ(fCODE, 601u);
+  EXPECT_EQ(emit.fCODE, 601u);
 }
 
 // Everything that is not a load, a peripheral access, a routine entry or
@@ -152,10 +153,10 @@ TEST_F(IohaCodes, EveryOtherOperationIsTheIohbForm) {
     Messages said[2];
     for (uint8_t kind : {1, 2}) {
       fresh_handler(kind);
-      IOHBcode = 0x100;
+      ioh.IOHBcode = 0x100;
       add_op(OP_ACC2IDX, 0);
       form[kind - 1] = emitted16(static_cast<uint16_t>(op), 0x21, &said[kind - 1]);
-      EXPECT_EQ(last_op, op);
+      EXPECT_EQ(emit.last_op, op);
     }
     EXPECT_EQ(form[0], form[1]);
     EXPECT_EQ(said[0], said[1]);
@@ -173,8 +174,8 @@ TEST_F(IohaCodes, LocalsAndTheirLimitAreTheIohbForm) {
         Messages said[2];
         for (uint8_t kind : {1, 2}) {
           fresh_handler(kind);
-          ezhVarStart = 20;
-          ezh_calling = calling;
+          ioh.ezhVarStart = 20;
+          ioh.ezh_calling = calling;
           form[kind - 1] = emitted16(op, 20 + k, &said[kind - 1]);
         }
         EXPECT_EQ(form[0], form[1]);

@@ -14,8 +14,8 @@ class IohbCodes : public ::testing::Test {
  protected:
   void SetUp() override { fresh_handler(2); }
   void TearDown() override {
-    ezhVarStart = 0;
-    ezh_calling = 0;
+    ioh.ezhVarStart = 0;
+    ioh.ezh_calling = 0;
     fresh_target();
   }
 };
@@ -62,15 +62,15 @@ TEST_F(IohbCodes, FixedOperationsEmitTheirUnitsAndAreRecordedAtTheLastOne) {
       SCOPED_TRACE(testing::Message() << "op " << c.op << " integer_ops " << int(integer));
       fresh_handler(2);
       add_op(OP_ACC2IDX, 0);  // so the operation does not start at unit 0
-      integer_ops = integer;
+      emit.integer_ops = integer;
       Messages m;
       EXPECT_EQ(emitted16(c.op, c.operand, &m), c.units);
       EXPECT_EQ(m, Messages{});
-      EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-      EXPECT_EQ(INT_addrs[fCODE - 1], is_typed_record(c.op) ? integer : c.operand);
+      EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+      EXPECT_EQ(INT_addrs[emit.fCODE - 1], is_typed_record(c.op) ? integer : c.operand);
       EXPECT_EQ(INT_ops[1], OP_ACC2IDX);
-      EXPECT_EQ(last_op, c.op);
-      EXPECT_EQ(last_addr, c.operand);
+      EXPECT_EQ(emit.last_op, c.op);
+      EXPECT_EQ(emit.last_addr, c.operand);
     }
   }
 }
@@ -126,16 +126,16 @@ TEST_F(IohbCodes, ConstantsUseTheImmediateFormItsComplementOrThePool) {
     fresh_handler(2);
     add_op(OP_ACC2IDX, 0);
     IOHBconstant(c.reg, static_cast<int32_t>(c.value));
-    Units got = halfwords(2, fCODE);
+    Units got = halfwords(2, emit.fCODE);
     if (c.units.empty()) {
       EXPECT_EQ(got, (Units{0x4001 + c.reg * 1024, 0x0007}));
-      ASSERT_EQ(nextConst, 1);
+      ASSERT_EQ(pool.nextConst, 1);
       EXPECT_EQ(patchaddr[0], 2);
       EXPECT_EQ(static_cast<uint32_t>(patchconst[0]), c.value);
       continue;
     }
     EXPECT_EQ(got, c.units);
-    EXPECT_EQ(nextConst, 0);
+    EXPECT_EQ(pool.nextConst, 0);
     ASSERT_EQ(got.size(), 2u);
     Immediate d = decode_immediate(got[0], got[1]);
     EXPECT_EQ(d.reg, c.reg);
@@ -159,7 +159,7 @@ TEST_F(IohbCodes, TheImmediateFormTakesTheSmallestShift) {
     SCOPED_TRACE(testing::Message() << std::hex << c.value);
     fresh_handler(2);
     ASSERT_EQ(checkImmShftIOHB(7, 0, static_cast<int32_t>(c.value)), 1);
-    ASSERT_EQ(fCODE, 2u);
+    ASSERT_EQ(emit.fCODE, 2u);
     Immediate d = decode_immediate(Flash_codes[0] & 0xFFFF, Flash_codes[1] & 0xFFFF);
     EXPECT_EQ(d.shift, c.shift);
     EXPECT_EQ(d.value, c.value);
@@ -170,9 +170,9 @@ TEST_F(IohbCodes, TheImmediateFormTakesTheSmallestShift) {
 TEST_F(IohbCodes, AValueOutsideTheImmediateFormEmitsNothingFromTheCheck) {
   EXPECT_EQ(checkImmShftIOHB(7, 0, 0x12345678), 0);
   EXPECT_EQ(checkImmShftIOHB(6, 1, 0x00001001), 0);
-  EXPECT_EQ(fCODE, 0u);
+  EXPECT_EQ(emit.fCODE, 0u);
   EXPECT_EQ(checkImmShftIOHB(6, 1, 1), 1);
-  EXPECT_EQ(halfwords(0, fCODE), (Units{0x1800, 0x8014}));
+  EXPECT_EQ(halfwords(0, emit.fCODE), (Units{0x1800, 0x8014}));
 }
 
 // Loads of the accumulator (ld7) and the operand register (ld6), with
@@ -201,13 +201,13 @@ TEST_F(IohbCodes, LoadsAddressesAndGlobalVariables) {
     Messages m;
     EXPECT_EQ(emitted16(c.op, c.operand, &m), c.units);
     EXPECT_EQ(m, Messages{});
-    EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-    EXPECT_EQ(INT_addrs[fCODE - 1], c.operand);
+    EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+    EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.operand);
   }
   // The string address that went to the pool.
   fresh_handler(2);
   add_op(OP_STRADDR, 0x10);
-  ASSERT_EQ(nextConst, 1);
+  ASSERT_EQ(pool.nextConst, 1);
   EXPECT_EQ(patchconst[0], 0x59010);
 }
 
@@ -232,7 +232,7 @@ TEST_F(IohbCodes, AddressesOnTheFullTableGoToThePool) {
     SCOPED_TRACE(testing::Message() << "op " << c.op);
     fresh_handler(2);
     EXPECT_EQ(emitted16(c.op, c.operand, nullptr), concat({{0x4001 + c.reg * 1024, 0x0007}, c.tail}));
-    ASSERT_EQ(nextConst, 1);
+    ASSERT_EQ(pool.nextConst, 1);
     EXPECT_EQ(static_cast<uint32_t>(patchconst[0]), c.value);
     EXPECT_EQ(patchaddr[0], 0);
   }
@@ -272,12 +272,12 @@ TEST_F(IohbCodes, LocalsLiveInRegistersZeroToFour) {
   for (const LocalCase &c : local_cases) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " k " << c.k << " calling " << int(c.calling));
     fresh_handler(2);
-    ezhVarStart = 10;
-    ezh_calling = c.calling;
+    ioh.ezhVarStart = 10;
+    ioh.ezh_calling = c.calling;
     Messages m;
     EXPECT_EQ(emitted16(c.op, 10 + c.k, &m), c.units);
     EXPECT_EQ(m, Messages{});
-    EXPECT_EQ(INT_addrs[fCODE - 1], 10 + c.k);
+    EXPECT_EQ(INT_addrs[emit.fCODE - 1], 10 + c.k);
   }
 }
 
@@ -291,23 +291,23 @@ TEST_F(IohbCodes, ASixthLocalIsReportedAndStillEmitted) {
   for (const LocalCase &c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " calling " << int(c.calling));
     fresh_handler(2);
-    ezhVarStart = 10;
-    ezh_calling = c.calling;
+    ioh.ezhVarStart = 10;
+    ioh.ezh_calling = c.calling;
     Messages m;
     EXPECT_EQ(emitted16(c.op, 15, &m), c.units);
     EXPECT_EQ(m, Messages{"Only 5 parameters or local variables allowed in IOHB for now"});
-    EXPECT_EQ(last_op, c.op);
-    EXPECT_EQ(last_addr, 15);
+    EXPECT_EQ(emit.last_op, c.op);
+    EXPECT_EQ(emit.last_addr, 15);
   }
 }
 
 TEST_F(IohbCodes, AVariableBelowTheRoutinesFirstIsGlobal) {
   small_ram_base();
-  ezhVarStart = 10;
+  ioh.ezhVarStart = 10;
   // Word 9 at 0x424.
   EXPECT_EQ(emitted16(OP_LDVAR, 9, nullptr), (Units{0x1C00, 0x4244, 0xDC01, 0x0005}));
   // Outside a routine every word is global, however high.
-  ezhVarStart = EZH_NO_LOCALS;
+  ioh.ezhVarStart = EZH_NO_LOCALS;
   EXPECT_EQ(emitted16(OP_STVAR, 12, nullptr), (Units{0x1800, 0x4304, 0x8002, 0x0075}));
 }
 
@@ -348,26 +348,26 @@ TEST_F(IohbCodes, PeripheralReadsAndWrites) {
   EXPECT_EQ(emitted16(OP_EZHRDPER, 0x2C004, nullptr), (Units{0x5C04, 0x2C00}));
   EXPECT_EQ(emitted16(OP_EZHRDPER, 0x8, nullptr), (Units{0x9C04, 0x0000}));
   EXPECT_EQ(emitted16(OP_EZHRDPER, 0xFFFFC, nullptr), (Units{0xDC04, 0xFFFF}));
-  EXPECT_EQ(INT_ops[fCODE - 1], OP_EZHRDPER);
-  EXPECT_EQ(INT_addrs[fCODE - 1], 1);  // a typed record: integer_ops
+  EXPECT_EQ(INT_ops[emit.fCODE - 1], OP_EZHRDPER);
+  EXPECT_EQ(INT_addrs[emit.fCODE - 1], 1);  // a typed record: integer_ops
   // A write takes its address from the `*` store, not from the operand.
-  ezh_vpbaddr = 0x2C008;
+  ioh.ezh_vpbaddr = 0x2C008;
   EXPECT_EQ(emitted16(OP_EZHWRPER, 0x12345, nullptr), (Units{0x0805, 0x2C70}));
   // Address bits 8 to 11 land above the first half: the word
   // (0xF0C << 8) + 5 + 65536 * 0xAB70 carries them into the second.
-  ezh_vpbaddr = 0xABF0C;
+  ioh.ezh_vpbaddr = 0xABF0C;
   EXPECT_EQ(emitted16(OP_EZHWRPER, 0, nullptr), (Units{0x0C05, 0xAB7F}));
 }
 
 TEST_F(IohbCodes, JumpsLeaveLinkWordsForTheResolver) {
   add_op(OP_ACC2IDX, 0);  // 0..1
   EXPECT_EQ(emitted16(OP_JZ, 3, nullptr), (Units{0xDE0C, 0x0071, 0x7446, 0x0007, 0x0003, 0xE000}));
-  EXPECT_EQ(last_addr, static_cast<int32_t>(0xE0000003u));
+  EXPECT_EQ(emit.last_addr, static_cast<int32_t>(0xE0000003u));
   EXPECT_EQ(emitted16(OP_JMP, 4, nullptr), (Units{0x0004, 0xE000}));
-  EXPECT_EQ(last_addr, static_cast<int32_t>(0xE0000004u));
+  EXPECT_EQ(emit.last_addr, static_cast<int32_t>(0xE0000004u));
   EXPECT_EQ(emitted16(OP_GOTO, 9, nullptr), (Units{0x0009, 0x6000}));
-  EXPECT_EQ(last_addr, 0x60000009);
-  ASSERT_EQ(nextLink, 3);
+  EXPECT_EQ(emit.last_addr, 0x60000009);
+  ASSERT_EQ(links.nextLink, 3);
   EXPECT_EQ(missingLink[0], 6);
   EXPECT_EQ(missingLink[1], 8);
   EXPECT_EQ(missingLink[2], 10);
@@ -376,27 +376,27 @@ TEST_F(IohbCodes, JumpsLeaveLinkWordsForTheResolver) {
 }
 
 TEST_F(IohbCodes, CallsAndJumpsToKnownCode) {
-  IOHBcode = 0x100;
+  ioh.IOHBcode = 0x100;
   // Code unit 0x20 is at 0x100 + 0x3000 + 0x40.
   EXPECT_EQ(emitted16(OP_CALLSUB, 0x20, nullptr), (Units{0x3143, 0x0000}));
   EXPECT_EQ(emitted16(OP_JMPBACK, 0x20, nullptr), (Units{0x8215, 0x0062}));
-  EXPECT_EQ(last_addr, 0x20);
-  EXPECT_EQ(INT_addrs[fCODE - 1], 0x20);
-  EXPECT_EQ(nextLink, 0);
+  EXPECT_EQ(emit.last_addr, 0x20);
+  EXPECT_EQ(INT_addrs[emit.fCODE - 1], 0x20);
+  EXPECT_EQ(links.nextLink, 0);
 }
 
 TEST_F(IohbCodes, ARoutineStartsOnAnInstructionBoundary) {
   EXPECT_EQ(emitted16(OP_SUB_ENTRY, 0, nullptr), (Units{0x0402, 0x01FF}));
   emit_unit(0x1234);  // an odd position
   EXPECT_EQ(emitted16(OP_SUB_ENTRY, 0, nullptr), (Units{0x0000, 0x0402, 0x01FF}));
-  EXPECT_EQ(fCODE, 6u);
+  EXPECT_EQ(emit.fCODE, 6u);
   EXPECT_EQ(INT_ops[5], OP_SUB_ENTRY);
 }
 
 TEST_F(IohbCodes, RawWordsAreTwoUnits) {
   EXPECT_EQ(emitted16(OP_ASM, 0x12345678, nullptr), (Units{0x5678, 0x1234}));
   EXPECT_EQ(emitted16(OP_ASM, 0x1C00, nullptr), (Units{0x1C00, 0x0000}));
-  EXPECT_EQ(INT_addrs[fCODE - 1], 0x1C00);
+  EXPECT_EQ(INT_addrs[emit.fCODE - 1], 0x1C00);
 }
 
 TEST_F(IohbCodes, SilentOperationsEmitNothingAndReportNothing) {
@@ -406,8 +406,8 @@ TEST_F(IohbCodes, SilentOperationsEmitNothingAndReportNothing) {
     Messages m;
     EXPECT_EQ(emitted16(op, 12, &m), Units{});
     EXPECT_EQ(m, Messages{});
-    EXPECT_EQ(last_op, op);
-    EXPECT_EQ(last_addr, 12);
+    EXPECT_EQ(emit.last_op, op);
+    EXPECT_EQ(emit.last_addr, 12);
     // The operation before keeps its record.
     EXPECT_EQ(INT_ops[1], OP_ACC2IDX);
   }
@@ -419,11 +419,11 @@ TEST_F(IohbCodes, EndPlacesAPendingPoolAndEndsubPlacesItAlways) {
   EXPECT_EQ(emitted16(OP_END, 0, nullptr), (Units{0x5678, 0x1234}));
   // ((4 - 0) >> 1) - 2 = 0 words between the load and its value.
   EXPECT_EQ(halfwords(0, 2), (Units{0x5C01, 0x0007}));
-  EXPECT_EQ(nextConst, 0);
+  EXPECT_EQ(pool.nextConst, 0);
   // With nothing pending END adds nothing, not even at an odd position.
   emit_unit(0x1234);  // 6
   EXPECT_EQ(emitted16(OP_END, 0, nullptr), Units{});
-  EXPECT_EQ(fCODE, 7u);
+  EXPECT_EQ(emit.fCODE, 7u);
   // ENDSUB places the pool by the shared rule: aligned first.
   emit_unit(0x1234);                  // 7
   add_op(OP_OPND_CONST, 0x12345678);  // load at 8
@@ -439,55 +439,55 @@ TEST_F(IohbCodes, ThePoolIsPlacedBehindAJumpMoreThan240UnitsOn) {
     SCOPED_TRACE(start);
     fresh_handler(2);
     for (uint32_t k = 0; k < start; k++) emit_unit(0x1234);
-    uint32_t p = fCODE;
+    uint32_t p = emit.fCODE;
     add_op(OP_CONST, 0x12345678);  // load at p
-    while (fCODE < p + 240) add_op(OP_ACC2IDX, 0);
+    while (emit.fCODE < p + 240) add_op(OP_ACC2IDX, 0);
     add_op(OP_ACC2IDX, 0);  // starts exactly 240 on: no flush yet
-    EXPECT_EQ(nextConst, 1);
-    EXPECT_EQ(fCODE, p + 242);
-    uint32_t v = fCODE;
+    EXPECT_EQ(pool.nextConst, 1);
+    EXPECT_EQ(emit.fCODE, p + 242);
+    uint32_t v = emit.fCODE;
     add_op(OP_ACC2OPND, 0);  // 242 on: jump at v, the pool, then D800 0001
-    EXPECT_EQ(nextConst, 0);
+    EXPECT_EQ(pool.nextConst, 0);
     // Even: value at v + 2; odd: a pad at v + 2, value at v + 3.
     uint32_t t = v + 2 + (v & 1);
     Units expected = {0x7406, static_cast<int32_t>(((t + 2 - v - 2) << 7) + 7)};
     if (v & 1) expected.push_back(0);
     for (int32_t u : {0x5678, 0x1234, 0xD800, 0x0001}) expected.push_back(u);
-    EXPECT_EQ(halfwords(v, fCODE), expected);
+    EXPECT_EQ(halfwords(v, emit.fCODE), expected);
     // The load reaches the value: ((t - p) >> 1) - 2 words.
     EXPECT_EQ(Flash_codes[p + 1], static_cast<int32_t>(((((t - p) >> 1) - 2) << 8) + 7));
-    EXPECT_EQ(INT_ops[fCODE - 1], OP_ACC2OPND);
+    EXPECT_EQ(INT_ops[emit.fCODE - 1], OP_ACC2OPND);
   }
   // By hand for the even case: value at 244, jump distance 2, offset 120.
   fresh_handler(2);
   add_op(OP_CONST, 0x12345678);
-  while (fCODE < 244) add_op(OP_ACC2IDX, 0);
+  while (emit.fCODE < 244) add_op(OP_ACC2IDX, 0);
   EXPECT_EQ(halfwords(242, 248), (Units{0x7406, 0x0107, 0x5678, 0x1234, 0xD400, 0x0001}));
   EXPECT_EQ(halfwords(0, 2), (Units{0x5C01, 0x7807}));
 }
 
 TEST_F(IohbCodes, FlushIfDueMovesALabelBehindThePool) {
   add_op(OP_CONST, 0x12345678);
-  while (fCODE < 240) add_op(OP_ACC2IDX, 0);
+  while (emit.fCODE < 240) add_op(OP_ACC2IDX, 0);
   flush_pool_if_due();
-  EXPECT_EQ(nextConst, 1);
+  EXPECT_EQ(pool.nextConst, 1);
   add_op(OP_ACC2IDX, 0);
   flush_pool_if_due();
-  EXPECT_EQ(nextConst, 0);
-  EXPECT_EQ(halfwords(242, fCODE), (Units{0x7406, 0x0107, 0x5678, 0x1234}));
+  EXPECT_EQ(pool.nextConst, 0);
+  EXPECT_EQ(halfwords(242, emit.fCODE), (Units{0x7406, 0x0107, 0x5678, 0x1234}));
 }
 
 TEST_F(IohbCodes, AFullPoolIsPlacedBeforeTheNextConstant) {
   // Constants loaded back to back with nothing between them; each load is
   // one instruction, so 128 pending loads lie within 256 units.
   for (int k = 0; k < 128; k++) IOHBconstant(7, 0x10001000 + k);
-  ASSERT_EQ(nextConst, 128);
+  ASSERT_EQ(pool.nextConst, 128);
   IOHBconstant(6, 0x20002000);
   // Jump at 256, the 128 values at 258..513, the new load at 514.
   EXPECT_EQ(halfwords(256, 258), (Units{0x7406, (256 << 7) + 7}));
   EXPECT_EQ(halfwords(258, 260), (Units{0x1000, 0x1000}));
   EXPECT_EQ(halfwords(512, 516), (Units{0x107F, 0x1000, 0x5801, 0x0007}));
-  ASSERT_EQ(nextConst, 1);
+  ASSERT_EQ(pool.nextConst, 1);
   EXPECT_EQ(patchaddr[0], 514);
 }
 
@@ -495,20 +495,20 @@ TEST_F(IohbCodes, TightLoopsDoNotNest) {
   Messages m;
   EXPECT_EQ(emitted16(OP_FOR, -1, &m), Units{});
   EXPECT_EQ(m, Messages{});
-  EXPECT_EQ(inside_tightLoop, 1);
+  EXPECT_EQ(ioh.inside_tightLoop, 1);
   EXPECT_EQ(emitted16(OP_FOR, -1, &m), Units{});
   EXPECT_EQ(m, Messages{"Nested tight loops (FOR x) not allowed"});
-  EXPECT_EQ(last_op, OP_FOR);
+  EXPECT_EQ(emit.last_op, OP_FOR);
   EXPECT_EQ(emitted16(OP_NEXT, -1, &m), Units{});
   EXPECT_EQ(m, Messages{});
-  EXPECT_EQ(inside_tightLoop, 0);
+  EXPECT_EQ(ioh.inside_tightLoop, 0);
   // After the loop closes a new one opens without complaint.
   emitted16(OP_FOR, -1, &m);
   EXPECT_EQ(m, Messages{});
-  EXPECT_EQ(inside_tightLoop, 1);
+  EXPECT_EQ(ioh.inside_tightLoop, 1);
   // A new program starts with no loop open.
   reset_codegen();
-  EXPECT_EQ(inside_tightLoop, 0);
+  EXPECT_EQ(ioh.inside_tightLoop, 0);
 }
 
 struct RefusalCase {
@@ -551,9 +551,9 @@ TEST_F(IohbCodes, RefusedOperationsReportAndEmitNothing) {
     Messages m;
     EXPECT_EQ(emitted16(c.op, 33, &m), Units{});
     EXPECT_EQ(m, Messages{c.message});
-    EXPECT_EQ(last_op, c.op);
-    EXPECT_EQ(last_addr, 33);
-    EXPECT_EQ(nextLink, 0);
+    EXPECT_EQ(emit.last_op, c.op);
+    EXPECT_EQ(emit.last_addr, 33);
+    EXPECT_EQ(links.nextLink, 0);
     EXPECT_EQ(INT_ops[1], OP_ACC2IDX);
   }
 }
@@ -583,8 +583,8 @@ TEST_F(IohbCodes, EveryOtherCodeIsAnUnknownOperation) {
     Messages m;
     EXPECT_EQ(emitted16(static_cast<uint16_t>(op), 5, &m), Units{});
     EXPECT_EQ(m, Messages{"warning unknown ezh op"});
-    EXPECT_EQ(last_op, op);
-    EXPECT_EQ(last_addr, 5);
+    EXPECT_EQ(emit.last_op, op);
+    EXPECT_EQ(emit.last_addr, 5);
     unknown++;
   }
   EXPECT_EQ(unknown, 512 - 81);

@@ -15,11 +15,11 @@ class Links : public ::testing::Test {
 };
 
 TEST_F(Links, GotoAndGosubToOneLabelLandBehindAndOnItsPrologue) {
-  g_symbolcount = 4;
+  symtab.g_symbolcount = 4;
   g_symbol_type[3] = SYM_LABEL;
   add_op(OP_GOTO, 3);   // 0..1
   add_op(OP_GOSUB, 3);  // 2..3
-  while (fCODE < 10) add_op(OP_NOP, 0);
+  while (emit.fCODE < 10) add_op(OP_NOP, 0);
   g_symboladdr[3] = 10;
   add_op(OP_LABEL, 0);  // 10..11
   optimizeTJ(0, 0);
@@ -33,7 +33,7 @@ TEST_F(Links, GotoAndGosubToOneLabelLandBehindAndOnItsPrologue) {
 
 TEST_F(Links, BackwardLinkToASymbol) {
   g_symboladdr[2] = 4;
-  while (fCODE < 20) add_op(OP_NOP, 0);
+  while (emit.fCODE < 20) add_op(OP_NOP, 0);
   add_op(OP_GOSUB, 2);
   optimizeTJ(0, 0);
   // 5 - 20 - 2 = -17 = 0x3FFFEF.
@@ -41,11 +41,11 @@ TEST_F(Links, BackwardLinkToASymbol) {
 }
 
 TEST_F(Links, CompilerLabelsHoldMinusOneUntilDefined) {
-  EXPECT_EQ(jmpPTR, 1);
+  EXPECT_EQ(links.jmpPTR, 1);
   add_op(OP_NOP, 0);
   uint16_t skip = add_fwd_jmpcall(OP_JZ);  // 1..4, placeholder at 3
   EXPECT_EQ(skip, 1);
-  EXPECT_EQ(jmpPTR, 2);
+  EXPECT_EQ(links.jmpPTR, 2);
   EXPECT_EQ(jump_table[1], -1);
   EXPECT_EQ(units(1, 5), (Units{0x2F00, 0xD101, 0x0001, static_cast<int32_t>(0xFFFFC000)}));
   uint16_t other = add_fwd_ref();
@@ -67,11 +67,11 @@ TEST_F(Links, CompilerLabelsHoldMinusOneUntilDefined) {
 
 TEST_F(Links, ARoutineResolvesItsOwnLinksAndGivesTheirSlotsBack) {
   add_op(OP_GOTO, 5);  // program link 0
-  int32_t first = nextLink;
+  int32_t first = links.nextLink;
   uint16_t label = add_fwd_jmpcall(OP_JMP);  // routine link 1 at 2..3
   patchJumpTable(label);                      // at 4
   optimizeTJ(static_cast<uint32_t>(first), 0);
-  nextLink = first;
+  links.nextLink = first;
   EXPECT_EQ(units(2, 4), (Units{0xF000, 0xF800}));
   // The program's own link is untouched until the end.
   EXPECT_EQ(units(0, 2), (Units{0x0005, 0x4000}));
@@ -86,9 +86,9 @@ TEST_F(Links, AFinalResolutionDoesNotResolveItsLinksAgain) {
   add_op(OP_GOTO, 3);     // 2..3: to 12, offset 8
   add_op(OP_END, 0);
   optimizeTJ(0, 1);
-  Units first_pass = units(0, fCODE);
+  Units first_pass = units(0, emit.fCODE);
   EXPECT_EQ(units(2, 4), (Units{0xF000, 0xF808}));
-  EXPECT_EQ(resolvedLinks, 1);
+  EXPECT_EQ(links.resolvedLinks, 1);
   // A second run appends another END and resolves again: the branch at 2
   // must not be read as a link word.
   add_op(OP_END, 0);
@@ -101,11 +101,11 @@ TEST_F(Links, AFinalResolutionDoesNotResolveItsLinksAgain) {
   optimizeTJ(0, 1);
   EXPECT_EQ(units(8, 10), (Units{0xF000, 0xF801}));
   EXPECT_EQ(units(2, 4), (Units{0xF000, 0xF808}));
-  EXPECT_EQ(resolvedLinks, 2);
+  EXPECT_EQ(links.resolvedLinks, 2);
 }
 
 TEST_F(Links, IoHandlerLinksBecomeHandlerJumps) {
-  IOHBcode = 0x100;
+  ioh.IOHBcode = 0x100;
   g_symboladdr[4] = 0x20;
   jump_table[3] = 0x30;
   uint32_t w1 = LINK_IOH | 4;
@@ -114,14 +114,14 @@ TEST_F(Links, IoHandlerLinksBecomeHandlerJumps) {
   Flash_codes[1] = static_cast<int32_t>(w1) >> 16;
   Flash_codes[2] = static_cast<int32_t>(w2 & 0xFFFF);
   Flash_codes[3] = static_cast<int32_t>(w2) >> 16;
-  fCODE = 4;
+  emit.fCODE = 4;
   add_missing_link(0);
   add_missing_link(2);
   THoptimizeTJ(0);
   // (0x100 + 0x3000 + 0x40) << 9 + 0x215 = 0x00628215;
   // (0x100 + 0x3000 + 0x60) << 9 + 0x215 = 0x0062C215.
   EXPECT_EQ(units(0, 4), (Units{0x8215, 0x0062, 0xC215, 0x0062}));
-  IOHBcode = 0;
+  ioh.IOHBcode = 0;
 }
 
 TEST_F(Links, TheStartOfImageCheckStopsAProgramThatRunsIntoASub) {
@@ -161,15 +161,15 @@ TEST_F(Links, ArmStartOfImagePatterns) {
 }
 
 TEST_F(Links, FullTablesEndTheProgram) {
-  nextLink = MISSING_LINK_SIZE;
+  links.nextLink = MISSING_LINK_SIZE;
   EXPECT_EXIT(add_op(OP_GOTO, 1), ::testing::ExitedWithCode(4), "Too many forward references");
-  nextLink = MISSING_LINK_SIZE - 1;
+  links.nextLink = MISSING_LINK_SIZE - 1;
   add_op(OP_NOP, 0);
   add_op(OP_GOTO, 1);
   EXPECT_EQ(missingLink[MISSING_LINK_SIZE - 1], 1);
-  EXPECT_EQ(nextLink, MISSING_LINK_SIZE);
+  EXPECT_EQ(links.nextLink, MISSING_LINK_SIZE);
 
-  jmpPTR = JUMP_TABLE_SIZE - 1;
+  links.jmpPTR = JUMP_TABLE_SIZE - 1;
   EXPECT_EQ(add_fwd_ref(), JUMP_TABLE_SIZE - 1);
   EXPECT_EQ(jump_table[JUMP_TABLE_SIZE - 1], -1);
   EXPECT_EXIT(add_fwd_ref(), ::testing::ExitedWithCode(4), "Too many jump labels");

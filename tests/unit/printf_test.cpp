@@ -24,7 +24,7 @@ class Printf : public HostTest {
  protected:
   void SetUp() override {
     HostTest::SetUp();
-    printfLocal = BLOCK;
+    vars.printfLocal = BLOCK;
   }
 
   // Stores the format and the arguments into the block as the compiled
@@ -47,7 +47,7 @@ class Printf : public HostTest {
     add_op(OP_CONST, 0);
     add_op(OP_OPND_CONST, 4 * BLOCK);
     add_op(OP_PRINTF, 0);
-    int32_t at = static_cast<int32_t>(fCODE) - 1;
+    int32_t at = static_cast<int32_t>(emit.fCODE) - 1;
     add_op(OP_PRINTCR, 1);
     return at;
   }
@@ -131,7 +131,7 @@ TEST_F(Printf, SprintfKeepsTheIndexRegister) {
   sprintf_expression("%s", {S("kept")});
   add_op(OP_IDX2ACC, 0);
   EXPECT_EQ(run(), "");
-  EXPECT_EQ(last_accum, 1234);
+  EXPECT_EQ(vm.last_accum, 1234);
   EXPECT_EQ(accum_text(), "kept");
 }
 
@@ -141,7 +141,7 @@ TEST_F(Printf, SprintfStopsAt255Characters) {
   add_op(OP_ADDSTR, 0);
   EXPECT_EQ(run(), "");
   EXPECT_EQ(accum_text(), std::string(199, ' ') + "1" + std::string(55, ' '));
-  EXPECT_EQ(str_aptr, 255);
+  EXPECT_EQ(vm.str_aptr, 255);
 }
 
 TEST_F(Printf, SprintfMayReadTheAccumulatorItFills) {
@@ -172,15 +172,15 @@ TEST_F(Printf, BadReferencesStopTheRun) {
   add_op(OP_CONST, 0);
   add_op(OP_OPND_CONST, 4 * BLOCK);
   add_op(OP_PRINTF, 0);
-  at = static_cast<int32_t>(fCODE) - 1;
+  at = static_cast<int32_t>(emit.fCODE) - 1;
   EXPECT_EQ(run(), "ADDRESS ERROR @ " + std::to_string(at) + ": 7\n");
 
   // A block that does not fit in the variable area.
   SetUp();
-  printfLocal = static_cast<int32_t>(VAR_SEG_WORDS) - 14;
+  vars.printfLocal = static_cast<int32_t>(VAR_SEG_WORDS) - 14;
   add_op(OP_CONST, 0);
   add_op(OP_PRINTF, 0);
-  at = static_cast<int32_t>(fCODE) - 1;
+  at = static_cast<int32_t>(emit.fCODE) - 1;
   EXPECT_EQ(run(), "ADDRESS ERROR @ " + std::to_string(at) + ": 8031\n");
 }
 

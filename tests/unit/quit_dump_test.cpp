@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "codegen_support.h"
+#include "compile/statement.h"
 #include "driver/driver.h"
 
 namespace {
@@ -55,8 +56,8 @@ class QuitDump : public ::testing::Test {
       ::testing::ExitedWithCode(status), "")
 
 TEST_F(QuitDump, AnErrorRefusesTheImage) {
-  error_seen = 1;
-  firstERR = 7;
+  diag.error_seen = 1;
+  diag.firstERR = 7;
   QUIT_DUMP_EXITS(1);
   EXPECT_EQ(output(), "\r\n-First ERROR at line  :7\r\n");
 }
@@ -64,8 +65,8 @@ TEST_F(QuitDump, AnErrorRefusesTheImage) {
 TEST_F(QuitDump, AnErrorComesBeforeUndefinedLabels) {
   int32_t s = add_symbol("NOWHERE", 7);
   g_symbol_type[s] = SYM_UNDEF_LABEL;
-  error_seen = 1;
-  firstERR = 3;
+  diag.error_seen = 1;
+  diag.firstERR = 3;
   QUIT_DUMP_EXITS(1);
   EXPECT_EQ(output(), "\r\n-First ERROR at line  :3\r\n");
 }
@@ -85,8 +86,8 @@ TEST_F(QuitDump, ARoutineWithoutAJumpAroundItIsRefused) {
   };
   for (Case c : {Case{10, 0, 3}, Case{10, 20, 3}, Case{10, 10, 0}, Case{10, 4, 0}, Case{0, 0, 0}}) {
     SCOPED_TRACE(testing::Message() << c.first_functionsub << " " << c.first_gotosubwhiledo);
-    first_functionsub = c.first_functionsub;
-    first_gotosubwhiledo = c.first_gotosubwhiledo;
+    program.first_functionsub = c.first_functionsub;
+    program.first_gotosubwhiledo = c.first_gotosubwhiledo;
     QUIT_DUMP_EXITS(c.status);
     std::string out = output();
     bool refused = out.find("Function/Sub requires GOTO around or MAIN:") != std::string::npos;
@@ -107,12 +108,12 @@ TEST_F(QuitDump, SummaryAndMapLineOfAFullTable) {
   f_table[1] = 95;
   f_table[41] = 0x7900;
   init_compiler();
-  codeSize = 0x3B000;
+  firmware.codeSize = 0x3B000;
   for (int k = 0; k < 1021; k++) add_op(OP_PUSHACC, 0);
-  ConstantStringPtr = 0x20000 - 2560;
-  g_VSP = 129;
-  g_VSPdim = static_cast<int16_t>(varSpace - 512);
-  mapfound = 1;
+  cstrings.ConstantStringPtr = 0x20000 - 2560;
+  vars.g_VSP = 129;
+  vars.g_VSPdim = static_cast<int16_t>(firmware.varSpace - 512);
+  program.mapfound = 1;
   QUIT_DUMP_EXITS(0);
   // 2 + 1021 + 2 units and END's pool pad to an even unit: 1026, 1025
   // counted: 2.00K; 2.50K of strings; 472K; data (129 + 512) / 256 = 2.50.

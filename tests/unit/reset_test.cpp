@@ -1,7 +1,8 @@
 #include "codegen/emit.h"
 #include "compile/procedures.h"
+#include "compile/statement.h"
+#include "core/firmware.h"
 #include "driver/driver.h"
-#include "driver/state.h"
 #include "frontend/symbols.h"
 #include "test_support.h"
 
@@ -11,46 +12,46 @@ class ResetTest : public CompilerTest {};
 
 TEST_F(ResetTest, ClearPutsBackEveryPieceOfState) {
   add_symbol("A", 1);
-  g_linenum = 40;
-  firstERR = 12;
-  error_seen = 1;
-  mapfound = 1;
-  CODEoffset = 8;
-  CONSToffset = 0x100;
-  ConstantStringPtr = 0x1000;
-  ConstantStringCounter = 9;
-  requireDIM = 1;
-  first_gotosubwhiledo = 3;
-  first_functionsub = 4;
-  g_VSP = 30;
-  g_VSPdim = 100;
-  localcnt = 5;
-  localoffset = 6;
-  nextLocal = 40;
-  jmpPTR = 77;
+  diag.g_linenum = 40;
+  diag.firstERR = 12;
+  diag.error_seen = 1;
+  program.mapfound = 1;
+  emit.CODEoffset = 8;
+  cstrings.CONSToffset = 0x100;
+  cstrings.ConstantStringPtr = 0x1000;
+  cstrings.ConstantStringCounter = 9;
+  symtab.requireDIM = 1;
+  program.first_gotosubwhiledo = 3;
+  program.first_functionsub = 4;
+  vars.g_VSP = 30;
+  vars.g_VSPdim = 100;
+  symtab.localcnt = 5;
+  symtab.localoffset = 6;
+  procs.nextLocal = 40;
+  links.jmpPTR = 77;
   init_compiler();
-  EXPECT_EQ(g_symbolcount, 1);
-  EXPECT_EQ(g_STP, 0u);
-  EXPECT_EQ(g_linenum, 0);
-  EXPECT_EQ(firstERR, 0);
-  EXPECT_EQ(error_seen, 0);
-  EXPECT_EQ(mapfound, 0);
-  EXPECT_EQ(CODEoffset, 0);
-  EXPECT_EQ(CONSToffset, 0x20000);
-  EXPECT_EQ(ConstantStringPtr, 0x20000);
-  EXPECT_EQ(ConstantStringCounter, 0);
-  EXPECT_EQ(requireDIM, 0);
-  EXPECT_EQ(first_gotosubwhiledo, 0);
-  EXPECT_EQ(first_functionsub, 0);
-  EXPECT_EQ(g_VSP, 1);
-  EXPECT_EQ(g_VSPdim, varSpace);
-  EXPECT_EQ(localcnt, 0);
-  EXPECT_EQ(localoffset, 0u);
-  EXPECT_EQ(jmpPTR, 1);
+  EXPECT_EQ(symtab.g_symbolcount, 1);
+  EXPECT_EQ(symtab.g_STP, 0u);
+  EXPECT_EQ(diag.g_linenum, 0);
+  EXPECT_EQ(diag.firstERR, 0);
+  EXPECT_EQ(diag.error_seen, 0);
+  EXPECT_EQ(program.mapfound, 0);
+  EXPECT_EQ(emit.CODEoffset, 0);
+  EXPECT_EQ(cstrings.CONSToffset, 0x20000);
+  EXPECT_EQ(cstrings.ConstantStringPtr, 0x20000);
+  EXPECT_EQ(cstrings.ConstantStringCounter, 0);
+  EXPECT_EQ(symtab.requireDIM, 0);
+  EXPECT_EQ(program.first_gotosubwhiledo, 0);
+  EXPECT_EQ(program.first_functionsub, 0);
+  EXPECT_EQ(vars.g_VSP, 1);
+  EXPECT_EQ(vars.g_VSPdim, firmware.varSpace);
+  EXPECT_EQ(symtab.localcnt, 0);
+  EXPECT_EQ(symtab.localoffset, 0u);
+  EXPECT_EQ(links.jmpPTR, 1);
   // Descriptors 0 and 1 serve SUBs and INTEGER FUNCTIONs without
   // parameters: a result entry and its end entry each.
-  EXPECT_EQ(nextLocal, 4);
-  EXPECT_EQ(fsPointer, 1);
+  EXPECT_EQ(procs.nextLocal, 4);
+  EXPECT_EQ(procs.fsPointer, 1);
   EXPECT_EQ(fsStart[0], 0);
   EXPECT_EQ(fsStart[1], 2);
   EXPECT_EQ(localType[0], 0);
@@ -68,14 +69,14 @@ TEST_F(ResetTest, LayoutFromTheTable) {
   f_table[4] = 0x0800;
   f_table[41] = 0x7000;
   init_compiler();
-  EXPECT_EQ(codeStart, 0x8000);
-  EXPECT_EQ(DATAstart, 0x10000);
-  EXPECT_EQ(FlashEnd, 0x20070000);
+  EXPECT_EQ(firmware.codeStart, 0x8000);
+  EXPECT_EQ(firmware.DATAstart, 0x10000);
+  EXPECT_EQ(firmware.FlashEnd, 0x20070000);
   f_table[2] = 0x2138;
   f_table[1] = 4;
-  FlashEnd = 0x79000;
+  firmware.FlashEnd = 0x79000;
   init_compiler();
-  EXPECT_EQ(FlashEnd, 0x79000);  // short tables keep the previous value
+  EXPECT_EQ(firmware.FlashEnd, 0x79000);  // short tables keep the previous value
   f_table[0] = 2047;
   init_compiler();
   EXPECT_EQ(g_symboladdr[0], 1);

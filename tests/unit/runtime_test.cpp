@@ -12,10 +12,10 @@ class Runtime : public HostTest {
  protected:
   // Runs routine with the given registers; returns what it printed.
   static std::string call(void (*routine)(), int32_t acc, int32_t opd = 0, int32_t idx = 0) {
-    reg_accum = acc;
-    reg_operand = opd;
-    reg_lindex = idx;
-    run_stopped = 0;
+    vm.reg_accum = acc;
+    vm.reg_operand = opd;
+    vm.reg_lindex = idx;
+    vm.run_stopped = 0;
     return capture_stdout([routine] { routine(); });
   }
 };
@@ -32,21 +32,21 @@ TEST_F(Runtime, DivisionAndRemainderSigns) {
   };
   for (const DivCase &c : cases) {
     EXPECT_EQ(call(f_div, c.acc, c.opd), "");
-    EXPECT_EQ(reg_accum, c.quotient) << c.acc << " / " << c.opd;
+    EXPECT_EQ(vm.reg_accum, c.quotient) << c.acc << " / " << c.opd;
     EXPECT_EQ(call(f_mod, c.acc, c.opd), "");
-    EXPECT_EQ(reg_accum, c.remainder) << c.acc << " MOD " << c.opd;
-    EXPECT_EQ(run_stopped, 0);
+    EXPECT_EQ(vm.reg_accum, c.remainder) << c.acc << " MOD " << c.opd;
+    EXPECT_EQ(vm.run_stopped, 0);
   }
 }
 
 TEST_F(Runtime, DivisionByZeroStopsTheRun) {
-  iCSP = 17;
+  vm.iCSP = 17;
   EXPECT_EQ(call(f_div, 5, 0), "DIVIDE BY ZERO @ 17\n");
-  EXPECT_EQ(run_stopped, 1);
-  EXPECT_EQ(reg_accum, 5);
-  iCSP = 4;
+  EXPECT_EQ(vm.run_stopped, 1);
+  EXPECT_EQ(vm.reg_accum, 5);
+  vm.iCSP = 4;
   EXPECT_EQ(call(f_mod, INT_MIN, 0), "DIVIDE BY ZERO @ 4\n");
-  EXPECT_EQ(run_stopped, 1);
+  EXPECT_EQ(vm.run_stopped, 1);
 }
 
 TEST_F(Runtime, LogicalAndComparisonResults) {
@@ -63,7 +63,7 @@ TEST_F(Runtime, LogicalAndComparisonResults) {
   };
   for (const Case &c : cases) {
     EXPECT_EQ(call(c.routine, c.acc, c.opd), "");
-    EXPECT_EQ(reg_accum, c.result) << c.acc << " " << c.opd;
+    EXPECT_EQ(vm.reg_accum, c.result) << c.acc << " " << c.opd;
   }
 }
 
@@ -85,7 +85,7 @@ TEST_F(Runtime, BitReversal) {
   };
   for (const Case &c : cases) {
     call(f_rev, static_cast<int32_t>(c.value), c.bits);
-    EXPECT_EQ(static_cast<uint32_t>(reg_accum), c.result) << std::hex << c.value << " " << std::dec << c.bits;
+    EXPECT_EQ(static_cast<uint32_t>(vm.reg_accum), c.result) << std::hex << c.value << " " << std::dec << c.bits;
   }
 }
 
@@ -101,11 +101,11 @@ TEST_F(Runtime, SingleToIntegerTruncatesAndSaturates) {
   };
   for (const Case &c : cases) {
     call(flt_2int, single(c.value), 99);
-    EXPECT_EQ(reg_accum, c.result) << c.value;
-    EXPECT_EQ(reg_operand, 99);
+    EXPECT_EQ(vm.reg_accum, c.result) << c.value;
+    EXPECT_EQ(vm.reg_operand, 99);
     call(flt_n2int, 99, single(c.value));
-    EXPECT_EQ(reg_operand, c.result) << c.value;
-    EXPECT_EQ(reg_accum, 99);
+    EXPECT_EQ(vm.reg_operand, c.result) << c.value;
+    EXPECT_EQ(vm.reg_accum, 99);
   }
 }
 
@@ -117,10 +117,10 @@ TEST_F(Runtime, IntegerToSingle) {
   const Case cases[] = {{-7, -7.0f}, {0, 0.0f}, {INT_MAX, 2147483648.0f}, {16777217, 16777216.0f}};
   for (const Case &c : cases) {
     call(flt_2float, c.value, 5);
-    EXPECT_EQ(reg_accum, single(c.result)) << c.value;
+    EXPECT_EQ(vm.reg_accum, single(c.result)) << c.value;
     call(flt_n2float, 5, c.value);
-    EXPECT_EQ(reg_operand, single(c.result)) << c.value;
-    EXPECT_EQ(reg_accum, 5);
+    EXPECT_EQ(vm.reg_operand, single(c.result)) << c.value;
+    EXPECT_EQ(vm.reg_accum, 5);
   }
 }
 
@@ -135,21 +135,21 @@ TEST_F(Runtime, NegationFlipsTheSignOfNonZeroValues) {
                         {single(INFINITY), single(-INFINITY)}};
   for (const Case &c : cases) {
     call(flt_neg, c.value);
-    EXPECT_EQ(reg_accum, c.result) << std::hex << c.value;
+    EXPECT_EQ(vm.reg_accum, c.result) << std::hex << c.value;
   }
 }
 
 TEST_F(Runtime, SingleArithmeticRoundsToSingle) {
   call(flt_add, single(0.1f), single(0.2f));
-  EXPECT_EQ(reg_accum, single(static_cast<float>(static_cast<double>(0.1f) + static_cast<double>(0.2f))));
+  EXPECT_EQ(vm.reg_accum, single(static_cast<float>(static_cast<double>(0.1f) + static_cast<double>(0.2f))));
   call(flt_sub, single(1.0f), single(1e-8f));
-  EXPECT_EQ(reg_accum, single(1.0f));
+  EXPECT_EQ(vm.reg_accum, single(1.0f));
   call(flt_mul, single(3.0f), single(1.0f / 3.0f));
-  EXPECT_EQ(reg_accum, single(1.0f));
+  EXPECT_EQ(vm.reg_accum, single(1.0f));
   call(flt_div, single(-1.0f), 0);
-  EXPECT_EQ(reg_accum, single(-INFINITY));
+  EXPECT_EQ(vm.reg_accum, single(-INFINITY));
   call(flt_div, 0, 0);
-  EXPECT_TRUE(std::isnan(as_float(reg_accum)));
+  EXPECT_TRUE(std::isnan(as_float(vm.reg_accum)));
 }
 
 TEST_F(Runtime, SingleComparisonsCopyTheOperands) {
@@ -165,9 +165,9 @@ TEST_F(Runtime, SingleComparisonsCopyTheOperands) {
   };
   for (const Case &c : cases) {
     call(c.routine, single(c.acc), single(c.opd));
-    EXPECT_EQ(reg_accum, c.result) << c.acc << " " << c.opd;
-    EXPECT_EQ(single(f_accum), single(c.acc));
-    EXPECT_EQ(single(f_operand), single(c.opd));
+    EXPECT_EQ(vm.reg_accum, c.result) << c.acc << " " << c.opd;
+    EXPECT_EQ(single(vm.f_accum), single(c.acc));
+    EXPECT_EQ(single(vm.f_operand), single(c.opd));
   }
 }
 
@@ -187,7 +187,7 @@ TEST_F(Runtime, SinglesPrintWithSixSignificantDigits) {
     sprintnum(7, 0);
     call(flt_2str, single(c.value));
     EXPECT_EQ(accum_text(), std::string("7") + c.text);
-    EXPECT_EQ(static_cast<size_t>(str_aptr), 1 + strlen(c.text));
+    EXPECT_EQ(static_cast<size_t>(vm.str_aptr), 1 + strlen(c.text));
   }
 }
 
@@ -207,7 +207,7 @@ TEST_F(Runtime, StringComparison) {
     var_string(400, c.b);
     EXPECT_EQ(xstrcmp(static_cast<uint32_t>(a), static_cast<uint32_t>(var_ref(400))), c.result) << c.a << "|" << c.b;
     call(f_strcmp, a, var_ref(400));
-    EXPECT_EQ(reg_accum, c.result);
+    EXPECT_EQ(vm.reg_accum, c.result);
   }
 }
 
@@ -215,7 +215,7 @@ TEST_F(Runtime, AStringWithoutNulEndsAtItsWindow) {
   memcpy(g_stringtable + STRINGTABLE_SIZE - 3, "xyz", 3);
   int32_t top = const_ref(STRINGTABLE_SIZE - 3);
   call(f_strlen, top);
-  EXPECT_EQ(reg_accum, 3);
+  EXPECT_EQ(vm.reg_accum, 3);
   var_string(8, "xyz");
   EXPECT_EQ(xstrcmp(static_cast<uint32_t>(top), static_cast<uint32_t>(var_ref(8))), 0);
   memcpy(g_var_seg + VAR_SEG_SIZE - 2, "pq", 2);
@@ -224,17 +224,17 @@ TEST_F(Runtime, AStringWithoutNulEndsAtItsWindow) {
 }
 
 TEST_F(Runtime, StringReferencesOutsideTheWindowsStopTheRun) {
-  iCSP = 9;
+  vm.iCSP = 9;
   EXPECT_EQ(call(f_strlen, 0x01000000 + VAR_SEG_SIZE), "ADDRESS ERROR @ 9: 10200fc\n");
-  EXPECT_EQ(run_stopped, 1);
+  EXPECT_EQ(vm.run_stopped, 1);
   EXPECT_EQ(call(f_strcmp, const_ref(0), 0x02020000), "ADDRESS ERROR @ 9: 2020000\n");
-  EXPECT_EQ(reg_accum, 0);
+  EXPECT_EQ(vm.reg_accum, 0);
   EXPECT_EQ(call(f_addstr, 0x00FFFFFF), "ADDRESS ERROR @ 9: ffffff\n");
   EXPECT_EQ(call(f_savestr, 0, 0, const_ref(16)), "ADDRESS ERROR @ 9: 2000010\n");
-  reg_strscratch = 77;
+  vm.reg_strscratch = 77;
   EXPECT_EQ(call(f_left, 3), "ADDRESS ERROR @ 9: 4d\n");
   EXPECT_EQ(call(f_str2dec, -1), "ADDRESS ERROR @ 9: ffffffff\n");
-  EXPECT_EQ(reg_accum, -1);
+  EXPECT_EQ(vm.reg_accum, -1);
 }
 
 TEST_F(Runtime, NumbersFromText) {
@@ -254,9 +254,9 @@ TEST_F(Runtime, NumbersFromText) {
     EXPECT_EQ(do_str2num(c.text, static_cast<uint32_t>(strlen(c.text)), c.hexDefault), c.result)
         << c.text << " " << c.hexDefault;
   call(f_str2dec, const_ref(static_cast<uint32_t>(const_string("-12"))));
-  EXPECT_EQ(reg_accum, -12);
+  EXPECT_EQ(vm.reg_accum, -12);
   call(f_str2dec, const_ref(static_cast<uint32_t>(const_string("ff"))));
-  EXPECT_EQ(reg_accum, 0);
+  EXPECT_EQ(vm.reg_accum, 0);
 }
 
 TEST_F(Runtime, LeftAndRightTakeTheWholeCountInsideTheString) {
@@ -275,10 +275,10 @@ TEST_F(Runtime, LeftAndRightTakeTheWholeCountInsideTheString) {
   for (const Case &c : cases) {
     call(f_newstr, 0);
     call(f_addsbyte, '<');
-    reg_strscratch = source;
+    vm.reg_strscratch = source;
     EXPECT_EQ(call(c.routine, c.n), "");
     EXPECT_EQ(accum_text(), std::string("<") + c.result) << c.n;
-    EXPECT_EQ(static_cast<size_t>(str_aptr), 1 + strlen(c.result));
+    EXPECT_EQ(static_cast<size_t>(vm.str_aptr), 1 + strlen(c.result));
   }
 }
 
@@ -288,7 +288,7 @@ TEST_F(Runtime, AppendsStopAt255Characters) {
   int32_t a = const_ref(static_cast<uint32_t>(const_string(long_text)));
   call(f_addstr, a);
   call(f_addstr, a);
-  EXPECT_EQ(str_aptr, 255);
+  EXPECT_EQ(vm.str_aptr, 255);
   EXPECT_EQ(accum_text(), std::string(255, 'a'));
   call(f_addsbyte, 'b');
   call(f_dec2str, 12345);
@@ -340,9 +340,9 @@ TEST_F(Runtime, InputLines) {
   const std::string expected[] = {"hello", "world", std::string(255, 'q'), std::string(254, 'r') + "\r",
                                   "next",  "last",  "",                    ""};
   for (const std::string &e : expected) {
-    reg_accum = 0;
+    vm.reg_accum = 0;
     f_getstr();
-    EXPECT_EQ(reg_accum, ret_STR_ACCUM());
+    EXPECT_EQ(vm.reg_accum, ret_STR_ACCUM());
     EXPECT_EQ(accum_text(), e);
   }
 }
@@ -371,7 +371,7 @@ TEST_F(Runtime, WordReadsByAddress) {
   };
   for (const Case &c : cases) {
     EXPECT_EQ(call(f_peekw, c.ref), "");
-    EXPECT_EQ(reg_accum, c.result) << std::hex << c.ref;
+    EXPECT_EQ(vm.reg_accum, c.result) << std::hex << c.ref;
   }
   memset(g_stringtable + STRINGTABLE_SIZE - 4, 0, 4);
   EXPECT_EQ(call(f_pokew, 0x55, 0, 0x20001000), "call POKE( 20001000 <= 55 )\n");
@@ -391,7 +391,7 @@ TEST_F(Runtime, WaitsSurviveTheTickCountersWrap) {
   for (const Case &c : cases) EXPECT_EQ(wait_is_over(c.start, c.now, c.ms), c.over) << c.start << " " << c.now;
   EXPECT_EQ(call(f_wait, 0), "");
   EXPECT_EQ(call(f_wait, -1000000), "");
-  EXPECT_EQ(reg_accum, -1000000);
+  EXPECT_EQ(vm.reg_accum, -1000000);
 }
 
 TEST_F(Runtime, BoardLinesAndPrinting) {
@@ -411,12 +411,12 @@ TEST_F(Runtime, BoardLinesAndPrinting) {
   };
   for (const Case &c : cases) {
     EXPECT_EQ(call(c.routine, c.acc, 0, c.idx), c.text);
-    EXPECT_EQ(reg_accum, c.acc);  // a simulated read returns the pin asked for
+    EXPECT_EQ(vm.reg_accum, c.acc);  // a simulated read returns the pin asked for
   }
-  EXPECT_EQ(ch, 'A');
+  EXPECT_EQ(vm.ch, 'A');
   uint32_t before = getTickCount();
   call(f_gettimer, 0);
-  EXPECT_LE(static_cast<uint32_t>(reg_accum) - before, getTickCount() - before);
+  EXPECT_LE(static_cast<uint32_t>(vm.reg_accum) - before, getTickCount() - before);
 }
 
 TEST_F(Runtime, TheTranslatorsWindows) {
@@ -444,9 +444,9 @@ TEST_F(Runtime, TheTranslatorsWindows) {
     EXPECT_EQ(avail, c.avail) << std::hex << c.ref;
   }
   EXPECT_EQ(ret_STR_ACCUM(), 0x01010000);
-  varSpace = VAR_AREA_MAX_WORDS;
+  firmware.varSpace = VAR_AREA_MAX_WORDS;
   EXPECT_EQ(static_cast<uint32_t>(ret_STR_ACCUM()) - VAR_WINDOW + STR_ACCUM_SIZE, static_cast<uint32_t>(VAR_SEG_SIZE));
-  varSpace = 0x4000;
+  firmware.varSpace = 0x4000;
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ TEST(Statements, OperationSequences) {
     // the list: the first operation recorded at or after its target.
     Ops actual = s.ops;
     std::vector<uint32_t> positions;
-    for (uint32_t p = s.start; p < fCODE; p++)
+    for (uint32_t p = s.start; p < emit.fCODE; p++)
       if (INT_ops[p] != 0) positions.push_back(p);
     for (auto &op : actual) {
       if (op.first != 139 && op.first != 134) continue;
@@ -154,8 +154,8 @@ TEST(Statements, JumpTargets) {
   // the end of the THEN part jumps past it.
   Session s = compile_session("IF x THEN y = 1 ELSE y = 2\n");
   ASSERT_EQ(s.out, "");
-  uint32_t elseStart = 0, end = fCODE;
-  for (uint32_t p = s.start; p < fCODE; p++)
+  uint32_t elseStart = 0, end = emit.fCODE;
+  for (uint32_t p = s.start; p < emit.fCODE; p++)
     if (INT_ops[p] == 63) elseStart = p + 1;
   EXPECT_EQ(jump_table[1], static_cast<int32_t>(elseStart));
   EXPECT_EQ(jump_table[2], static_cast<int32_t>(end));
@@ -179,8 +179,8 @@ TEST(Statements, DeclarationsAllocateVariableSpace) {
   EXPECT_EQ(g_symbolsize[sym("T")], 2);
   EXPECT_EQ(g_symbol_type[sym("F")], 'S');
   EXPECT_EQ(addr("F"), 0x4000 - 7 - 65 - 2 - 11);
-  EXPECT_EQ(g_VSP, 2);
-  EXPECT_EQ(requireDIM, 0);
+  EXPECT_EQ(vars.g_VSP, 2);
+  EXPECT_EQ(symtab.requireDIM, 0);
   // A plain INTEGER scalar makes declarations compulsory from then on.
   Session d = compile_session("DIM z\nx = 1\n");
   EXPECT_EQ(d.out, "x = 1\n-ERROR  : 2: Undefined Label  X\n\n");
@@ -189,7 +189,7 @@ TEST(Statements, DeclarationsAllocateVariableSpace) {
 TEST(Statements, VariableSpaceIsCheckedBeforeAllocating) {
   Session s = compile_session("DIM a(16370)\nDIM b(20)\nx = 1\n");
   EXPECT_NE(s.out.find("b(20)\n-ERROR  : 2: Too Many Variables\n"), std::string::npos) << s.out;
-  EXPECT_EQ(g_VSPdim, 0x4000 - 16372);
+  EXPECT_EQ(vars.g_VSPdim, 0x4000 - 16372);
   EXPECT_EQ(g_symbol_type[sym("B")], SYM_NEW);
 }
 
@@ -265,17 +265,17 @@ TEST(Statements, QuitNowLeavesOpenBlocks) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(compile(0), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(g_token, 216);
+  EXPECT_EQ(cursor.g_token, 216);
 }
 
 TEST(Statements, MainAndMap) {
   Session s = compile_session("x = 1\nMAIN:\n__MAP__ DATA 400 STRING 8000\n");
   ASSERT_EQ(s.out, "");
   EXPECT_EQ(g_symbol_type[0], SYM_LABEL);
-  EXPECT_EQ(first_gotosubwhiledo, 1);
-  EXPECT_EQ(g_VSP, 100);
-  EXPECT_EQ(g_VSPdim, 2000);
-  EXPECT_EQ(mapfound, 1);
+  EXPECT_EQ(program.first_gotosubwhiledo, 1);
+  EXPECT_EQ(vars.g_VSP, 100);
+  EXPECT_EQ(vars.g_VSPdim, 2000);
+  EXPECT_EQ(program.mapfound, 1);
   Session again = compile_session("MAIN:\nMAIN:\n");
   EXPECT_NE(again.out.find("Duplicate Name"), std::string::npos);
 }

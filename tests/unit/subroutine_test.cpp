@@ -55,7 +55,7 @@ TEST(Subroutines, BodiesAndMapLines) {
             "> 0x00000014 INTPTR NAME:S$ 1\n"
             "> 0x00003038 SUB    TICK 0\n");
   // The locals are gone: only the globals and the routines remain.
-  EXPECT_EQ(g_symbolcount, 6);
+  EXPECT_EQ(symtab.g_symbolcount, 6);
   EXPECT_EQ(sym("T"), -1);
   EXPECT_EQ(sym("A"), -1);
   // The SUB's body: entry, return, pool placement.
@@ -124,7 +124,7 @@ TEST(Subroutines, ForwardJumpToAGlobalLabelWaitsForTheProgramsEnd) {
   Session s = compile_session("GOTO start\nSUB s\nGOTO start\nENDSUB\nstart:\n");
   ASSERT_EQ(s.out, "> 0x00003008 SUB    S 0\n");
   // The routine's GOTO is still listed and resolves to START at the end.
-  ASSERT_EQ(nextLink, 2);
+  ASSERT_EQ(links.nextLink, 2);
   optimizeTJ(0, 1);
   int32_t target = g_symboladdr[sym("START")] + 2;
   for (int i = 0; i < 2; i++) EXPECT_EQ(INT_addrs[missingLink[i] + 1], target);
@@ -143,8 +143,8 @@ TEST(Subroutines, ClearInsideARoutine) {
   Session s = compile_session("SUB s\nCLEAR\nx = 1\nENDSUB\ny = 2\n");
   // The routine is gone with the reset; its end stands alone.
   EXPECT_EQ(s.out.find("-ERROR"), std::string::npos) << s.out;
-  EXPECT_EQ(g_symbolcount, 3);
-  EXPECT_EQ(localcnt, 0);
+  EXPECT_EQ(symtab.g_symbolcount, 3);
+  EXPECT_EQ(symtab.localcnt, 0);
 }
 
 TEST(Subroutines, FunctionNotJumpedAroundIsRefused) {

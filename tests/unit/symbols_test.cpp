@@ -1,6 +1,8 @@
+#include "frontend/symbols.h"
+
 #include <string>
 
-#include "frontend/symbols.h"
+#include "codegen/emit.h"
 #include "test_support.h"
 
 namespace {
@@ -13,8 +15,8 @@ TEST_F(SymbolsTest, EnteringAndFinding) {
   EXPECT_EQ(add_symbol("ALPHA", 5), 1);
   EXPECT_EQ(add_symbol("B$", 2), 2);
   EXPECT_EQ(add_symbol("ALPHA", 5), 3);  // a second entry of an equal name
-  EXPECT_EQ(g_symbolcount, 4);
-  EXPECT_EQ(g_STP, 6u + 3u + 6u);
+  EXPECT_EQ(symtab.g_symbolcount, 4);
+  EXPECT_EQ(symtab.g_STP, 6u + 3u + 6u);
   EXPECT_EQ(g_symbol_type[1], SYM_NEW);
   EXPECT_EQ(g_symbol_type[2], SYM_NEW_STR);
   EXPECT_EQ(name_of(2), "B$");
@@ -30,16 +32,16 @@ TEST_F(SymbolsTest, LocalScopeHidesGlobalAndIsDropped) {
   add_symbol("X", 1);
   add_symbol("F", 1);
   // A definition starts: locals follow the procedure's own symbol.
-  localcnt = g_symbolcount;
-  localoffset = g_STP;
+  symtab.localcnt = symtab.g_symbolcount;
+  symtab.localoffset = symtab.g_STP;
   EXPECT_EQ(add_symbol("X", 1), 3);
   EXPECT_EQ(is_symbol("X", 1), 4);
   EXPECT_EQ(is_symbol("F", 1), 3);  // globals stay visible
   // The definition ends: its locals are dropped and the index is reused.
-  g_symbolcount = localcnt;
-  g_STP = localoffset;
-  localcnt = 0;
-  localoffset = 0;
+  symtab.g_symbolcount = symtab.localcnt;
+  symtab.g_STP = symtab.localoffset;
+  symtab.localcnt = 0;
+  symtab.localoffset = 0;
   EXPECT_EQ(is_symbol("X", 1), 2);
   EXPECT_EQ(add_symbol("Y", 1), 3);
   EXPECT_EQ(name_of(3), "Y");
@@ -48,12 +50,12 @@ TEST_F(SymbolsTest, LocalScopeHidesGlobalAndIsDropped) {
 TEST_F(SymbolsTest, NameSpaceAndCountLimits) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  g_STP = 0x7FFFF - 3;
+  symtab.g_STP = 0x7FFFF - 3;
   EXPECT_EQ(add_symbol("ABC", 3), 1);  // ends exactly at the last byte
   EXPECT_EQ(g_symboltable[0x7FFFF], 0);
   EXPECT_EQ(add_symbol("D", 1), -1);
-  g_STP = 0;
-  g_symbolcount = SYMBOLS_MAX - 1;
+  symtab.g_STP = 0;
+  symtab.g_symbolcount = SYMBOLS_MAX - 1;
   EXPECT_EQ(add_symbol("LAST", 4), SYMBOLS_MAX - 1);
   EXPECT_EQ(add_symbol("MORE", 4), -1);
   std::string out = testing::internal::GetCapturedStdout();
@@ -97,12 +99,12 @@ TEST_F(SymbolsTest, LabelsAndCheck) {
   EXPECT_TRUE(is_label(0x8003));
   EXPECT_FALSE(is_label(0x0003));
 
-  g_linenum = 17;
+  diag.g_linenum = 17;
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(check_labels(1, g_symbolcount));
-  EXPECT_TRUE(check_labels(2, g_symbolcount));
+  EXPECT_FALSE(check_labels(1, symtab.g_symbolcount));
+  EXPECT_TRUE(check_labels(2, symtab.g_symbolcount));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n  \n-ERROR Undefined Label  L1\n");
-  EXPECT_EQ(firstERR, 17);
+  EXPECT_EQ(diag.firstERR, 17);
   // Symbol 0 (MAIN) is never looked at.
   EXPECT_EQ(g_symbol_type[0], SYM_UNDEF_LABEL);
   EXPECT_TRUE(check_labels(2, 3));
@@ -115,13 +117,13 @@ TEST_F(SymbolsTest, ImplicitIntegerVariables) {
   EXPECT_TRUE(is_ivariable(0x8001));
   EXPECT_EQ(g_symbol_type[1], 'A');
   EXPECT_EQ(g_symboladdr[1], 1);
-  EXPECT_EQ(g_VSP, 2);
+  EXPECT_EQ(vars.g_VSP, 2);
   EXPECT_TRUE(is_ivariable(0x8001));  // already declared
-  EXPECT_EQ(g_VSP, 2);
+  EXPECT_EQ(vars.g_VSP, 2);
   g_symbol_type[2] = 'C';
   EXPECT_FALSE(is_ivariable(0x8002));
 
-  requireDIM = 1;
+  symtab.requireDIM = 1;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_FALSE(is_ivariable(0x8003));
@@ -130,32 +132,33 @@ TEST_F(SymbolsTest, ImplicitIntegerVariables) {
   EXPECT_EQ(out, "\n-ERROR  : 0: Undefined Label  C\n\n");
   EXPECT_EQ(g_symbol_type[3], SYM_NEW);
 
-  requireDIM = 0;
-  g_VSPdim = 3;
+  symtab.requireDIM = 0;
+  vars.g_VSPdim = 3;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_FALSE(is_ivariable(0x8003));
   out = testing::internal::GetCapturedStdout();
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, "\n-ERROR  : 0: Too Many Variables\n");
-  EXPECT_EQ(g_tokenptr, 1);
+  EXPECT_EQ(cursor.g_tokenptr, 1);
 }
 
 TEST_F(SymbolsTest, CodeSpaceCountsTheStrings) {
   // Thumb-class: strings take one halfword per two bytes of the area.
-  codeSize = 10000;
-  ConstantStringPtr = 0x20000 - 1000;
-  fCODE = 9500;
+  firmware.codeSize = 10000;
+  cstrings.ConstantStringPtr = 0x20000 - 1000;
+  emit.fCODE = 9500;
   checkCodeSpace();
-  fCODE = 9501;
+  emit.fCODE = 9501;
   EXPECT_EXIT(checkCodeSpace(), testing::ExitedWithCode(4), "Out of code space");
   // ARM-class: one word per four bytes.
   f_table[0] = 2000;
-  fCODE = 9750;
+  compute_firmware_facts();
+  emit.fCODE = 9750;
   checkCodeSpace();
-  fCODE = 9751;
+  emit.fCODE = 9751;
   EXPECT_EXIT(checkCodeSpace(), testing::ExitedWithCode(4), "Out of code space");
-  ConstantStringPtr = -1;
+  cstrings.ConstantStringPtr = -1;
   EXPECT_EXIT(checkStringDataPtrs(), testing::ExitedWithCode(5), "Out of String space");
 }
 

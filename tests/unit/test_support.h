@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "compile/reset.h"
+#include "core/firmware.h"
+#include "core/options.h"
 #include "driver/driver.h"
-#include "driver/state.h"
+#include "frontend/diagnostics.h"
 #include "frontend/tokenizer.h"
 
 // Replaces standard input by the given text for the rest of the test.
@@ -29,19 +32,7 @@ class StdinFeed {
 };
 
 // Restores the built-in firmware table and layout, then resets the compiler.
-inline void reset_everything() {
-  static const uint16_t default_words[] = {2054, 4, 0x2138, 0x1C00, 0x0300, 5};
-  memset(f_table, 0, sizeof f_table);
-  memcpy(f_table, default_words, sizeof default_words);
-  codeSize = 0x10000;
-  varSpace = 0x4000;
-  FlashEnd = 0x79000;
-  blockSize = 0x1000;
-  DEMOmode = 0;
-  current_filename[0] = 0;
-  line[0] = 0;
-  init_compiler();
-}
+inline void reset_everything() { reset_to_startup(); }
 
 // Tokenizes one line (given without its line end); returns the result and
 // fills tokens with the list up to its first end-of-line token. Output

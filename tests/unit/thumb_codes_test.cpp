@@ -70,15 +70,15 @@ TEST_F(ThumbCodes, FixedOperationsEmitTheirUnitsAndAreRecordedAtTheLastOne) {
       fresh_target();
       full_firmware_table();
       add_op(OP_NOP, 0);  // so the operation does not start at unit 0
-      integer_ops = integer;
-      bitwise_ops = 0;
+      emit.integer_ops = integer;
+      emit.bitwise_ops = 0;
       EXPECT_EQ(emitted(c.op, 77), c.units);
-      EXPECT_EQ(INT_ops[fCODE - 1], c.op);
+      EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
       // Operations 4 to 56 record the operand type instead of the operand.
-      EXPECT_EQ(INT_addrs[fCODE - 1], c.op >= 4 && c.op <= 56 ? integer : 77);
+      EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.op >= 4 && c.op <= 56 ? integer : 77);
       EXPECT_EQ(INT_ops[0], OP_NOP);
-      EXPECT_EQ(last_op, c.op);
-      EXPECT_EQ(last_addr, 77);
+      EXPECT_EQ(emit.last_op, c.op);
+      EXPECT_EQ(emit.last_addr, 77);
     }
   }
 }
@@ -110,8 +110,8 @@ TEST_F(ThumbCodes, TypedOperationsByOperandType) {
     for (uint8_t integer : {1, 0}) {
       fresh_target();
       full_firmware_table();
-      integer_ops = integer;
-      bitwise_ops = 0;
+      emit.integer_ops = integer;
+      emit.bitwise_ops = 0;
       Units expected = integer ? c.integer_units : c.single_units;
       int entry = integer ? c.integer_entry : c.single_entry;
       if (entry) {
@@ -126,20 +126,20 @@ TEST_F(ThumbCodes, TypedOperationsByOperandType) {
       // Typed operations record the operand type, not their operand; NOT
       // keeps its operand (its meaning comes from bitwise_ops).
       if (!expected.empty()) {
-        EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-        EXPECT_EQ(INT_addrs[fCODE - 1], c.op == OP_NOT ? 5 : integer);
+        EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+        EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.op == OP_NOT ? 5 : integer);
       }
     }
   }
 }
 
 TEST_F(ThumbCodes, SingleNotWithBitwiseMeaningIsRefused) {
-  integer_ops = 0;
-  bitwise_ops = 1;
+  emit.integer_ops = 0;
+  emit.bitwise_ops = 1;
   add_op(OP_NOP, 0);
   std::string out = capture_stdout([] { add_op(OP_NOT, 0); });
   EXPECT_NE(out.find("NOT on SINGLE undefined"), std::string::npos) << out;
-  EXPECT_EQ(fCODE, 1u);
+  EXPECT_EQ(emit.fCODE, 1u);
   // Nothing recorded over the operation before.
   EXPECT_EQ(INT_ops[0], OP_NOP);
 }
@@ -160,8 +160,8 @@ TEST_F(ThumbCodes, FirmwareCallByBlPairWithHandComputedOffsets) {
 TEST_F(ThumbCodes, StartupJumpAndMainRedirect) {
   // Start-up: one long jump from unit 0 to unit 2, offset 0.
   EXPECT_EQ(emitted(OP_JMPBACK, 2), (Units{0xF000, 0xF800}));
-  EXPECT_EQ(last_addr, TEST_CODE_START + 4);
-  while (fCODE < 40) add_op(OP_NOP, 0);
+  EXPECT_EQ(emit.last_addr, TEST_CODE_START + 4);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
   EXPECT_EQ(emitted(OP_MAIN), Units{});
   // MAIN at unit 40: offset 40 - 0 - 2 = 38 = 0x26.
   EXPECT_EQ(units(0, 2), (Units{0xF000, 0xF826}));
@@ -173,7 +173,7 @@ TEST_F(ThumbCodes, MainOnFirmware2048To2053RedirectsTheSecondJump) {
   fresh_target(2050);
   add_op(OP_JMPBACK, 2);
   add_op(OP_JMPBACK, 4);
-  while (fCODE < 40) add_op(OP_NOP, 0);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
   add_op(OP_MAIN, 0);
   // From unit 2 to unit 40: 36 = 0x24. The first jump is untouched.
   EXPECT_EQ(units(0, 4), (Units{0xF000, 0xF800, 0xF000, 0xF824}));
@@ -181,14 +181,14 @@ TEST_F(ThumbCodes, MainOnFirmware2048To2053RedirectsTheSecondJump) {
 }
 
 TEST_F(ThumbCodes, KnownTargetJumpsAndCalls) {
-  while (fCODE < 10) add_op(OP_NOP, 0);
+  while (emit.fCODE < 10) add_op(OP_NOP, 0);
   // Backward from unit 10 to unit 4: t = 4 - 10 - 2 = -8 = 0x3FFFF8.
   EXPECT_EQ(emitted(OP_JMPBACK, 4), (Units{0xF7FF, 0xFFF8}));
   EXPECT_EQ(emitted(OP_CALLSUB, 4), (Units{0xF7FF, 0xFFF6}));
   EXPECT_EQ(emitted(OP_CALLBACK, 4), (Units{0xF7FF, 0xFFF4}));
   // CMP r7,#0; BNE over the pair; the pair at unit 18 to unit 4: -16.
   EXPECT_EQ(emitted(OP_JZBACK, 4), (Units{0x2F00, 0xD101, 0xF7FF, 0xFFF0}));
-  EXPECT_EQ(last_addr, TEST_CODE_START + 8);
+  EXPECT_EQ(emit.last_addr, TEST_CODE_START + 8);
   EXPECT_EQ(INT_ops[19], OP_JZBACK);
   EXPECT_EQ(INT_addrs[19], 4);
   // Forward far: unit 20 to unit 5000 is 4978 = 0x1372: high part 2.
@@ -221,8 +221,8 @@ TEST_F(ThumbCodes, VariableAccessInItsThreeRanges) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " index " << c.index);
     fresh_target();
     EXPECT_EQ(emitted(c.op, c.index), c.units);
-    EXPECT_EQ(INT_ops[fCODE - 1], c.op);
-    EXPECT_EQ(INT_addrs[fCODE - 1], c.index);
+    EXPECT_EQ(INT_ops[emit.fCODE - 1], c.op);
+    EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.index);
   }
 }
 
@@ -232,7 +232,7 @@ TEST_F(ThumbCodes, InlineLiteralAtAnOddUnitIsPaddedToAWord) {
   // LDR r1,[pc,#4] at unit 1; B +2 at unit 2 (even); pad at 3; literal at
   // 4..5; LDR r7,[r1]. Word 128 = 0x10000040 + 512.
   EXPECT_EQ(emitted(OP_LDVAR, 128), (Units{0x4901, 0xE002, 0x0000, 0x0240, 0x1000, 0x680F}));
-  EXPECT_EQ(fCODE, 7u);
+  EXPECT_EQ(emit.fCODE, 7u);
   EXPECT_EQ(INT_ops[6], OP_LDVAR);
 }
 
@@ -253,15 +253,16 @@ TEST_F(ThumbCodes, SmallConstantsWithoutThePool) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " value " << c.value);
     fresh_target();
     EXPECT_EQ(emitted(c.op, c.value), c.units);
-    EXPECT_EQ(nextConst, 0);
-    EXPECT_EQ(INT_addrs[fCODE - 1], c.value);
+    EXPECT_EQ(pool.nextConst, 0);
+    EXPECT_EQ(INT_addrs[emit.fCODE - 1], c.value);
   }
 }
 
 TEST_F(ThumbCodes, PoolLoadsForLargeConstantsAndAddresses) {
   full_firmware_table();
-  FlashEnd = 0x79000;
+  firmware.FlashEnd = 0x79000;
   f_table[5] = 0x1235;  // its upper 12 bits move the string area
+  compute_firmware_facts();
   struct Case {
     uint16_t op;
     int32_t operand;
@@ -281,9 +282,9 @@ TEST_F(ThumbCodes, PoolLoadsForLargeConstantsAndAddresses) {
   int k = 0;
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << c.op);
-    uint32_t at = fCODE;
+    uint32_t at = emit.fCODE;
     EXPECT_EQ(emitted(c.op, c.operand), Units{c.unit});
-    ASSERT_EQ(nextConst, k + 1);
+    ASSERT_EQ(pool.nextConst, k + 1);
     EXPECT_EQ(patchaddr[k], static_cast<int32_t>(at));
     EXPECT_EQ(patchconst[k], c.value);
     k++;
@@ -298,7 +299,7 @@ TEST_F(ThumbCodes, InterruptEntryAlignsItsLiteral) {
   Units with_nop = {0xBF00};
   with_nop.insert(with_nop.end(), body.begin(), body.end());
   EXPECT_EQ(emitted(OP_INTENTRY), with_nop);
-  EXPECT_EQ(fCODE, 22u);
+  EXPECT_EQ(emit.fCODE, 22u);
   // LDR r5,[pc,#0] at unit 18 reads unit 20: the literal.
   EXPECT_EQ(units(20, 22), (Units{0x0040, 0x1000}));
 }
@@ -320,12 +321,12 @@ TEST_F(ThumbCodes, ForwardJumpPlaceholdersHoldTheirLinkWords) {
   // The high unit is the link word shifted right as a signed word, as for
   // every 32-bit value split into units; the resolver reads both back.
   EXPECT_EQ(emitted(OP_JMP, 5), (Units{0x0005, static_cast<int32_t>(0xFFFFC000)}));
-  EXPECT_EQ(last_addr, static_cast<int32_t>(0xC0000005));
+  EXPECT_EQ(emit.last_addr, static_cast<int32_t>(0xC0000005));
   EXPECT_EQ(emitted(OP_JZ, 6), (Units{0x2F00, 0xD101, 0x0006, static_cast<int32_t>(0xFFFFC000)}));
   EXPECT_EQ(emitted(OP_GOTO, 7), (Units{0x0007, 0x4000}));
-  EXPECT_EQ(last_addr, 0x40000007);
+  EXPECT_EQ(emit.last_addr, 0x40000007);
   EXPECT_EQ(emitted(OP_GOSUB, 8), (Units{0x0008, 0x0000}));
-  EXPECT_EQ(nextLink, 4);
+  EXPECT_EQ(links.nextLink, 4);
   EXPECT_EQ(missingLink[0], 0);
   EXPECT_EQ(missingLink[1], 4);
   EXPECT_EQ(missingLink[2], 6);
@@ -348,7 +349,7 @@ TEST_F(ThumbCodes, PinOperationsOfEveryPort) {
     // constant inside it is code only.
     EXPECT_EQ(INT_ops[7], read);
     EXPECT_EQ(INT_ops[2], 0);
-    EXPECT_EQ(last_op, read);
+    EXPECT_EQ(emit.last_op, read);
 
     uint16_t write = static_cast<uint16_t>(OP_P0_WR + 2 * port);
     EXPECT_EQ(emitted(write), (Units{0x2F00, 0x4F00, 0xD100, 0x3704, 0x2601, 0x40A6, 0x603E}));

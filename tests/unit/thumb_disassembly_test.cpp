@@ -56,7 +56,7 @@ class ThumbDisassembly : public ::testing::Test {
   }
   // Code of one operation at fCODE, disassembled where it will run.
   Lines code_of(uint16_t op, int32_t operand = 0) {
-    uint32_t at = fCODE;
+    uint32_t at = emit.fCODE;
     std::vector<int32_t> u = emitted(op, operand);
     return disassemble(u, static_cast<uint64_t>(TEST_CODE_START) + 2 * at);
   }
@@ -120,8 +120,8 @@ TEST_F(ThumbDisassembly, TypedOperations) {
       {OP_NOT, {"mvns r7, r7"}},
   };
   for (const Case &c : integer_cases) EXPECT_EQ(code_of(c.op), c.lines) << "op " << c.op;
-  integer_ops = 0;
-  bitwise_ops = 0;
+  emit.integer_ops = 0;
+  emit.bitwise_ops = 0;
   EXPECT_EQ(code_of(OP_NOT), Lines{"mvns r7, r7"});
   EXPECT_EQ(code_of(OP_ABS), (Lines{"lsls r7, r7, #1", "lsrs r7, r7, #1"}));
 }
@@ -150,7 +150,7 @@ TEST_F(ThumbDisassembly, CallsAndJumpsReachTheirTargets) {
   // Firmware call of entry 59 (0x1ED): BL keeps Thumb state, so it shows
   // the even address.
   EXPECT_EQ(code_of(OP_PRINTSTR), Lines{"bl " + hex(0x1EC)});
-  while (fCODE < 40) add_op(OP_NOP, 0);
+  while (emit.fCODE < 40) add_op(OP_NOP, 0);
   EXPECT_EQ(code_of(OP_JMPBACK, 7), Lines{"bl " + hex(0x300E)});
   EXPECT_EQ(code_of(OP_CALLSUB, 5000), Lines{"bl " + hex(0x3000 + 10000)});
   EXPECT_EQ(code_of(OP_CALLBACK, 0), Lines{"bl " + hex(0x3000)});
@@ -163,7 +163,7 @@ TEST_F(ThumbDisassembly, ResolvedForwardJumps) {
   add_op(OP_GOTO, 9);   // 0
   add_op(OP_GOSUB, 9);  // 2
   uint16_t label = add_fwd_jmpcall(OP_JZ);  // 4..7
-  while (fCODE < 60) add_op(OP_NOP, 0);
+  while (emit.fCODE < 60) add_op(OP_NOP, 0);
   patchJumpTable(label);
   optimizeTJ(0, 0);
   Lines code = disassemble(units(0, 8), TEST_CODE_START);
@@ -177,7 +177,7 @@ TEST_F(ThumbDisassembly, VariablesConstantsAndThePool) {
   EXPECT_EQ(code_of(OP_STVAR, 2), Lines{"str r7, [r5, #8]"});
   EXPECT_EQ(code_of(OP_OPND_LDVAR, 32), (Lines{"movs r0, #0x20", "lsls r0, r0, #2", "ldr r6, [r5, r0]"}));
   EXPECT_EQ(code_of(OP_STVAR, 127), (Lines{"movs r0, #0x7f", "lsls r0, r0, #2", "str r7, [r5, r0]"}));
-  ASSERT_EQ(fCODE, 8u);
+  ASSERT_EQ(emit.fCODE, 8u);
   // Even start at unit 8 (0x3010): the literal at 0x3014, B to 0x3018.
   Lines near = code_of(OP_LDVAR, 128);
   ASSERT_EQ(near.size(), 5u);  // the literal decodes as some instruction
@@ -186,7 +186,7 @@ TEST_F(ThumbDisassembly, VariablesConstantsAndThePool) {
   EXPECT_EQ(near[4], "ldr r7, [r1]");
   // Odd start at unit 13 (0x301A): the literal at 0x3020 (unit 16) behind
   // a pad, B to 0x3024.
-  ASSERT_EQ(fCODE, 13u);
+  ASSERT_EQ(emit.fCODE, 13u);
   Lines odd = code_of(OP_STVAR, 128);
   EXPECT_EQ(odd[0], "ldr r1, [pc, #4]");
   EXPECT_EQ(odd[1], "b " + hex(0x3024));
@@ -196,7 +196,7 @@ TEST_F(ThumbDisassembly, VariablesConstantsAndThePool) {
   EXPECT_EQ(code_of(OP_CONST, 200), Lines{"movs r7, #0xc8"});
   EXPECT_EQ(code_of(OP_CONST, -1), (Lines{"movs r7, #0", "mvns r7, r7"}));
   EXPECT_EQ(code_of(OP_OPND_CONST, -256), (Lines{"movs r6, #0xff", "mvns r6, r6"}));
-  uint32_t load = fCODE;
+  uint32_t load = emit.fCODE;
   add_op(OP_CONST, 256);
   add_op(OP_END, 0);
   // The load reads the word where the pool put 256.
@@ -206,7 +206,7 @@ TEST_F(ThumbDisassembly, VariablesConstantsAndThePool) {
   EXPECT_EQ(pool, Lines{"ldr r7, [pc, " + imm(4 * static_cast<uint32_t>(Flash_codes[load] & 0xFF)) + "]"});
   EXPECT_EQ(Flash_codes[value_unit], 256);
   EXPECT_EQ(Flash_codes[value_unit + 1], 0);
-  EXPECT_EQ(value_unit, fCODE - 2);
+  EXPECT_EQ(value_unit, emit.fCODE - 2);
 }
 
 TEST_F(ThumbDisassembly, PinOperations) {
@@ -220,7 +220,7 @@ TEST_F(ThumbDisassembly, PinOperations) {
 
 TEST_F(ThumbDisassembly, BranchOverAFlushedPool) {
   add_op(OP_CONST, 0x12345678);
-  while (fCODE < 481) add_op(OP_NOP, 0);
+  while (emit.fCODE < 481) add_op(OP_NOP, 0);
   add_op(OP_NOP, 0);
   // B at unit 481 (0x33C2) over the pool to unit 484 (0x33C8).
   EXPECT_EQ(disassemble(units(481, 482), TEST_CODE_START + 962), Lines{"b " + hex(0x33C8)});

@@ -118,8 +118,8 @@ TEST_F(TokenizerTest, StringLiteralsGoDownwardFromTheTop) {
   EXPECT_EQ(g_stringtable[CStringAddr[1]], 0);
   EXPECT_EQ(CStringAddr[2], 0x20000 - 11);
   EXPECT_STREQ(g_stringtable + CStringAddr[2], "xyzA");
-  EXPECT_EQ(ConstantStringPtr, 0x20000 - 11);
-  EXPECT_EQ(ConstantStringCounter, 3);
+  EXPECT_EQ(cstrings.ConstantStringPtr, 0x20000 - 11);
+  EXPECT_EQ(cstrings.ConstantStringCounter, 3);
 }
 
 TEST_F(TokenizerTest, SpecialLinesGiveOneToken) {
@@ -144,19 +144,19 @@ TEST_F(TokenizerTest, SpecialLinesGiveOneToken) {
 
 TEST_F(TokenizerTest, LineMarkersSetNumberAndFile) {
   ASSERT_EQ(tokenize("# 12 \"prog.bas\""), 1);
-  EXPECT_EQ(g_linenum, 11);
-  EXPECT_STREQ(current_filename, "prog.bas");
+  EXPECT_EQ(diag.g_linenum, 11);
+  EXPECT_STREQ(reader.current_filename, "prog.bas");
   ASSERT_EQ(tokenize("x"), 1);
-  EXPECT_EQ(g_linenum, 12);
+  EXPECT_EQ(diag.g_linenum, 12);
   ASSERT_EQ(tokenize("# 40"), 1);
-  EXPECT_EQ(g_linenum, 39);
-  EXPECT_STREQ(current_filename, "prog.bas");
+  EXPECT_EQ(diag.g_linenum, 39);
+  EXPECT_STREQ(reader.current_filename, "prog.bas");
   ASSERT_EQ(tokenize("# 3 \"unterminated.bas"), 1);
-  EXPECT_STREQ(current_filename, "unterminated.bas");
+  EXPECT_STREQ(reader.current_filename, "unterminated.bas");
   // Without digits the next line is line 0.
   ASSERT_EQ(tokenize("# \"z.bas\""), 1);
   ASSERT_EQ(tokenize("x"), 1);
-  EXPECT_EQ(g_linenum, 0);
+  EXPECT_EQ(diag.g_linenum, 0);
 }
 
 TEST_F(TokenizerTest, LineLengthLimits) {
@@ -169,7 +169,7 @@ TEST_F(TokenizerTest, LineLengthLimits) {
   EXPECT_EQ(g_tokenlist[126], TOK_EOL);
   EXPECT_EQ(tokenize(std::string(126, '+'), &tokens, &out), 0);
   EXPECT_EQ(out, std::string(126, '+') + "\n-ERROR  : 2: Line Too Long\n");
-  EXPECT_EQ(g_token, TOK_EOL);
+  EXPECT_EQ(cursor.g_token, TOK_EOL);
   EXPECT_TRUE(tokens.empty());
 
   // 32 numeric literals fit g_constants; the 33rd does not.
@@ -197,21 +197,21 @@ TEST_F(TokenizerTest, LineLengthLimits) {
   // CRLF line ends work like LF.
   EXPECT_EQ(tokenize("z = 1\r", &tokens), 1);
   EXPECT_EQ(tokens.size(), 3u);
-  EXPECT_STREQ(line, "z = 1");
+  EXPECT_STREQ(reader.line, "z = 1");
 }
 
 TEST_F(TokenizerTest, StringSpaceIsCheckedBeforeCopying) {
-  ConstantStringPtr = 4;
+  cstrings.ConstantStringPtr = 4;
   g_stringtable[0] = 0x5A;
   EXPECT_EXIT(tokenize_uncaptured("x \"abcd\""), testing::ExitedWithCode(5), "Out of String space");
   // One byte less fits exactly.
   EXPECT_EQ(tokenize("x \"abc\""), 1);
-  EXPECT_EQ(ConstantStringPtr, 0);
+  EXPECT_EQ(cstrings.ConstantStringPtr, 0);
   EXPECT_STREQ(g_stringtable, "abc");
 }
 
 TEST_F(TokenizerTest, StringLiteralCountIsLimited) {
-  ConstantStringCounter = STRING_LITERALS_MAX - 1;
+  cstrings.ConstantStringCounter = STRING_LITERALS_MAX - 1;
   std::vector<uint16_t> tokens;
   EXPECT_EQ(tokenize("x \"last\"", &tokens), 1);
   EXPECT_EQ(tokens, (std::vector<uint16_t>{0x8001, 0x7FFF}));
@@ -231,7 +231,7 @@ TEST_F(TokenizerTest, LookaheadForDeclaredType) {
   for (const Lookahead &c : cases) {
     SCOPED_TRACE(c.text);
     ASSERT_EQ(tokenize(c.text), 1);
-    g_tokenptr = 0;
+    cursor.g_tokenptr = 0;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_EQ(lookahead4dim(), c.type);
@@ -261,8 +261,8 @@ TEST(ParseNumber, PrefixesDigitsAndErrors) {
     double v = parse_number(c.text, pos, static_cast<int>(strlen(c.text)), c.hexDefault);
     EXPECT_EQ(v, c.value);
     EXPECT_EQ(pos, c.end);
-    EXPECT_EQ(num_digits, c.digits);
-    EXPECT_EQ(number_error != 0, c.error);
+    EXPECT_EQ(cursor.num_digits, c.digits);
+    EXPECT_EQ(cursor.number_error != 0, c.error);
   }
   EXPECT_TRUE(start_number('7', 0));
   EXPECT_TRUE(start_number('$', 'x'));

@@ -22,10 +22,6 @@ constexpr int32_t FW_LOAD_VAR_R6 = 94;    // r6 := variable word at the word
 constexpr int32_t FW_RETURN = 96;         // return from a call (up to 1823)
 constexpr int32_t FW_STORE_VAR_R7 = 97;   // variable word at the word := r7
 
-// Firmware up to this version calls and returns through the firmware and
-// ends the program without code of its own.
-constexpr uint16_t ARM_OLD_FIRMWARE_LAST = 1823;
-
 // Branch (B, BL or BEQ) at unit p to code unit x.
 constexpr uint32_t arm_branch(uint32_t instruction, int64_t p, int64_t x) {
   return instruction + (static_cast<uint32_t>(x - p - 2) & 0xFFFFFFu);

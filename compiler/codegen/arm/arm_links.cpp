@@ -4,7 +4,7 @@
 #include "codegen/arm/arm_encoding.h"
 #include "codegen/emit.h"
 #include "codegen/links.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 
 namespace {
@@ -15,8 +15,8 @@ constexpr uint32_t LINK_TARGET_MASK = 0x1FFFFFFFu;
 }  // namespace
 
 void ARMoptimizeTJ(uint32_t first) {
-  bool old = f_table[0] <= ARM_OLD_FIRMWARE_LAST;
-  for (int64_t index = first; index < nextLink && index < MISSING_LINK_SIZE; index++) {
+  bool old = firmware.kind == TargetKind::OldArm;
+  for (int64_t index = first; index < links.nextLink && index < MISSING_LINK_SIZE; index++) {
     int32_t p = missingLink[index];
     if (p < 0 || p >= FLASH_CODES_SIZE) continue;
     uint32_t w = static_cast<uint32_t>(Flash_codes[p]);
@@ -42,7 +42,7 @@ void ARMoptimizeTJ(uint32_t first) {
     uint32_t word = arm_branch(instruction, p, x);
     // Old firmware calls through its own routine; the placeholder is that
     // call's data word, the target's address.
-    if (instruction == ARM_BL && old) word = static_cast<uint32_t>(codeStart + 4 * static_cast<int64_t>(x));
+    if (instruction == ARM_BL && old) word = code_unit_address(static_cast<uint32_t>(x));
     put_unit(static_cast<uint32_t>(p), static_cast<int32_t>(word));
   }
 }

@@ -5,8 +5,7 @@
 #include "codegen/emit.h"
 #include "codegen/links.h"
 #include "codegen/operations.h"
-#include "compile/expression.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -197,24 +196,17 @@ const T *find_code(const T (&table)[N], uint16_t op) {
   return nullptr;
 }
 
-bool old_firmware() { return f_table[0] <= ARM_OLD_FIRMWARE_LAST; }
+bool old_firmware() { return firmware.kind == TargetKind::OldArm; }
 
 void emit_word(uint32_t word) { emit_unit(static_cast<int32_t>(word)); }
 
-int32_t code_address(int64_t unit) { return static_cast<int32_t>(codeStart + 4 * unit); }
+int32_t code_address(int64_t unit) { return static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(unit))); }
 
 // BL at fCODE to firmware entry n.
-void call_firmware(int32_t entry) {
-  emit_word(arm_bl_to_address(codeStart, fCODE, GET_ADDR(entry)));
-}
-
-// Address of variable word 0 in target RAM.
-uint32_t variable_base() { return 0x40000000u + static_cast<uint32_t>(GET_ADDR(6)); }
+void call_firmware(int32_t entry) { emit_word(arm_bl_to_address(firmware.codeStart, emit.fCODE, GET_ADDR(entry))); }
 
 // Target address of the constant string at offset k of the string area.
-uint32_t string_address(int32_t k) {
-  return static_cast<uint32_t>(FlashEnd) + static_cast<uint32_t>(k) - 131072u;
-}
+uint32_t string_address(int32_t k) { return firmware.string_base + static_cast<uint32_t>(k); }
 
 // A loader call and the value it reads.
 void load_by_firmware(int32_t loader, uint32_t value) {
@@ -251,7 +243,7 @@ void emit_era_form(const EraForm &f) {
 
 // Typed operations done inline; true when op was one of them.
 bool emit_typed(uint16_t op) {
-  if (integer_ops) {
+  if (emit.integer_ops) {
     if (const TypedCode *t = find_code(integer_codes, op)) {
       emit_word(t->word);
       return true;
@@ -259,7 +251,7 @@ bool emit_typed(uint16_t op) {
     return false;
   }
   if (op == OP_NOT) {
-    if (bitwise_ops)
+    if (emit.bitwise_ops)
       print_error_ln("NOT on SINGLE undefined");
     else
       emit_word(MVN_R7_R7);
@@ -277,7 +269,7 @@ uint32_t emit_forward_jump(const ForwardJump &j, int32_t operand) {
   uint32_t link = static_cast<uint32_t>(operand) | j.link_bits;
   if (j.compare) emit_word(CMP_R7_0);
   if (j.old_call && old_firmware()) call_firmware(FW_CALL_ADDRESS);
-  add_missing_link(fCODE);
+  add_missing_link(emit.fCODE);
   emit_word(link);
   return link;
 }
@@ -289,7 +281,7 @@ void emit_known_jump(const KnownJump &j, int32_t x) {
     emit_word(static_cast<uint32_t>(code_address(x)));
     return;
   }
-  emit_word(arm_branch(j.branch, fCODE, x));
+  emit_word(arm_branch(j.branch, emit.fCODE, x));
 }
 
 bool calls_firmware(uint16_t op) {
@@ -326,7 +318,7 @@ void add_ARM_op(uint16_t op, int32_t operand) {
       emit_word(variable_base());
     } else if (op == OP_MAIN) {
       // The start-up jump at word 0 now leads here.
-      put_unit(0, static_cast<int32_t>(arm_branch(ARM_B, 0, fCODE)));
+      put_unit(0, static_cast<int32_t>(arm_branch(ARM_B, 0, emit.fCODE)));
     } else if (op == OP_ASM) {
       emit_unit(operand);
     } else if (op >= OP_P0 && op <= OP_P1_WR) {
@@ -342,6 +334,6 @@ void add_ARM_op(uint16_t op, int32_t operand) {
   }
 
   checkCodeSpace();
-  last_op = op;
-  last_addr = adjusted;
+  emit.last_op = op;
+  emit.last_addr = adjusted;
 }

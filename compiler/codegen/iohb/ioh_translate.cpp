@@ -7,8 +7,7 @@
 #include "codegen/links.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
-#include "compile/operands.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 
 namespace {
@@ -174,9 +173,8 @@ constexpr uint16_t SAVE_UNIT = 0x0402;
 constexpr uint32_t SAVE_TAIL = 0x010F;
 constexpr uint32_t RESTORE_UNIT = 0x0001;
 constexpr uint16_t RESTORE_TAIL = 0xFF17;
-// A call and a jump to a known code address.
+// A call to a known code address.
 constexpr uint32_t CALL_BITS = 3;
-constexpr uint32_t JUMP_SHIFT = 9, JUMP_BITS = 0x215;
 
 template <typename Row, std::size_t N>
 const Row *find_row(const Row (&rows)[N], uint16_t op) {
@@ -191,14 +189,10 @@ bool is_silent(uint16_t op) {
   return false;
 }
 
-uint32_t code_address(int32_t unit) {
-  return static_cast<uint32_t>(IOHBcode) + static_cast<uint32_t>(codeStart) + 2u * static_cast<uint32_t>(unit);
-}
-
 uint32_t load_value(Base base, int32_t n) {
   switch (base) {
-    case Base::Ram: return ioh_ram_base() + static_cast<uint32_t>(n);
-    case Base::ConstantImage: return static_cast<uint32_t>(n) + static_cast<uint32_t>(FlashEnd) - 0x20000u;
+    case Base::Ram: return variable_base() + static_cast<uint32_t>(n);
+    case Base::ConstantImage: return firmware.string_base + static_cast<uint32_t>(n);
     case Base::None: break;
   }
   return static_cast<uint32_t>(n);
@@ -215,17 +209,17 @@ void register_write(int64_t k) {
 }
 
 void access_variable(const VariableCode &v, int32_t i, const IohForm &form) {
-  if (i < ezhVarStart) {
-    form.load(v.address_reg, static_cast<int32_t>(ioh_ram_base() + 4u * static_cast<uint32_t>(i)));
+  if (i < ioh.ezhVarStart) {
+    form.load(v.address_reg, static_cast<int32_t>(variable_base() + 4u * static_cast<uint32_t>(i)));
     emit_ioh_units(v.global_units, 2);
     return;
   }
-  int64_t k = static_cast<int64_t>(i) - ezhVarStart;
+  int64_t k = static_cast<int64_t>(i) - ioh.ezhVarStart;
   check_local_register(k);
   uint32_t r = static_cast<uint32_t>(k);
   if (v.store) {
     register_write(k);
-  } else if (ezh_calling == 0) {
+  } else if (ioh.ezh_calling == 0) {
     emit_ioh_instruction((r & 3u) * 16384u + v.local_read, (r & 12u) / 4u);
   } else {
     // While a call's arguments are built the locals are saved; the read
@@ -238,7 +232,7 @@ void access_variable(const VariableCode &v, int32_t i, const IohForm &form) {
 int32_t emit_jump(const JumpCode &j, int32_t n) {
   emit_ioh_units(j.units, j.count);
   int32_t link = static_cast<int32_t>(static_cast<uint32_t>(n) | j.link_bits);
-  add_missing_link(fCODE);
+  add_missing_link(emit.fCODE);
   emit_value32(link);
   return link;
 }
@@ -253,10 +247,6 @@ void emit_ioh_units(const uint16_t *units, int count) {
   for (int k = 0; k + 1 < count; k += 2) emit_ioh_instruction(units[k], units[k + 1]);
 }
 
-uint32_t ioh_ram_base() {
-  return static_cast<uint32_t>(f_table[7]) * 65536u + static_cast<uint32_t>(GET_ADDR(6));
-}
-
 void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
   int32_t adjusted = operand;
   uint32_t n = static_cast<uint32_t>(operand);
@@ -268,7 +258,7 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
   } else if (const LoadCode *l = find_row(load_codes, op)) {
     form.load(l->reg, static_cast<int32_t>(load_value(l->base, operand)));
   } else if (const ArrayCode *a = find_row(array_codes, op)) {
-    form.load(IohRegister::Operand, static_cast<int32_t>(ioh_ram_base() + 4u * n));
+    form.load(IohRegister::Operand, static_cast<int32_t>(variable_base() + 4u * n));
     emit_ioh_units(a->units, 4);
   } else if (const VariableCode *v = find_row(variable_codes, op)) {
     access_variable(*v, operand, form);
@@ -276,7 +266,7 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
     adjusted = emit_jump(*j, operand);
   } else if (is_silent(op)) {
     // The pool waits for the end of the program.
-    if (op == OP_END && form.has_pool && nextConst > 0) compileConstants();
+    if (op == OP_END && form.has_pool && pool.nextConst > 0) compileConstants();
   } else {
     switch (op) {
       case OP_EZHPARAM:
@@ -295,29 +285,23 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
       case OP_EZHWRPER:
         form.write_peripheral(operand);
         break;
-      case OP_CALLSUB:
-        emit_value32(static_cast<int32_t>(code_address(operand) | CALL_BITS));
-        break;
-      case OP_JMPBACK:
-        emit_value32(static_cast<int32_t>((code_address(operand) << JUMP_SHIFT) + JUMP_BITS));
-        break;
+      case OP_CALLSUB: emit_value32(static_cast<int32_t>(ioh_code_address(operand) | CALL_BITS)); break;
+      case OP_JMPBACK: emit_value32(static_cast<int32_t>(ioh_jump_to(operand))); break;
       case OP_SUB_ENTRY:
         // Instructions are 32 bits: a routine starts on an even unit.
-        if (fCODE & 1) emit_unit(0);
+        if (emit.fCODE & 1) emit_unit(0);
         emit_ioh_units(form.entry_units, form.entry_count);
         break;
       case OP_ENDSUB:
         if (form.has_pool) compileConstants();
         break;
       case OP_FOR:
-        if (inside_tightLoop == 0)
-          inside_tightLoop = 1;
+        if (ioh.inside_tightLoop == 0)
+          ioh.inside_tightLoop = 1;
         else
           print_error_ln(NESTED_TIGHT_LOOP);
         break;
-      case OP_NEXT:
-        inside_tightLoop = 0;
-        break;
+      case OP_NEXT: ioh.inside_tightLoop = 0; break;
       case OP_ASM:
         emit_value32(operand);
         break;
@@ -327,6 +311,6 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
     }
   }
 
-  last_op = op;
-  last_addr = adjusted;
+  emit.last_op = op;
+  emit.last_addr = adjusted;
 }

@@ -30,5 +30,3 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form);
 void emit_ioh_instruction(uint32_t first, uint32_t second);
 // A run of instructions given as units, two per instruction.
 void emit_ioh_units(const uint16_t *units, int count);
-// Address of word index 0 of the variable space on the target.
-uint32_t ioh_ram_base();

@@ -4,7 +4,6 @@
 #include "codegen/iohb/ioh_translate.h"
 #include "codegen/iohb/iohb.h"
 #include "codegen/literal_pool.h"
-#include "driver/state.h"
 
 namespace {
 
@@ -21,11 +20,11 @@ constexpr uint32_t POOL_LOAD = 0x4001, POOL_LOAD_TAIL = 0x0007;
 constexpr uint32_t POOL_JUMP = 0x7406, POOL_JUMP_TAIL = 0x0007;
 
 void place_pool_behind_jump() {
-  uint32_t v = fCODE;
+  uint32_t v = emit.fCODE;
   emit_ioh_instruction(0, 0);
   compileConstants();
   put_unit(v, POOL_JUMP);
-  put_unit(v + 1, static_cast<int32_t>((((fCODE - v - 2) << 7) + POOL_JUMP_TAIL) & 0xFFFFu));
+  put_unit(v + 1, static_cast<int32_t>((((emit.fCODE - v - 2) << 7) + POOL_JUMP_TAIL) & 0xFFFFu));
 }
 
 }  // namespace
@@ -46,11 +45,11 @@ int checkImmShftIOHB(uint8_t reg, uint8_t invert, int32_t value) {
 void IOHBconstant(uint8_t reg, int32_t value) {
   if (checkImmShftIOHB(reg, 0, value)) return;
   if (checkImmShftIOHB(reg, 1, ~value)) return;
-  if (nextConst >= POOL_SIZE) place_pool_behind_jump();
+  if (pool.nextConst >= POOL_SIZE) place_pool_behind_jump();
   add_pool_constant(value);
   emit_ioh_instruction(POOL_LOAD + reg * 1024u, POOL_LOAD_TAIL);
 }
 
 void IOHB_flush_pool_if_due() {
-  if (nextConst > 0 && static_cast<int64_t>(fCODE) - patchaddr[0] > IOHB_POOL_REACH) place_pool_behind_jump();
+  if (pool.nextConst > 0 && static_cast<int64_t>(emit.fCODE) - patchaddr[0] > IOHB_POOL_REACH) place_pool_behind_jump();
 }

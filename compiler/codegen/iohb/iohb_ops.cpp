@@ -3,11 +3,18 @@
 #include "codegen/emit.h"
 #include "codegen/iohb/ioh_translate.h"
 #include "codegen/iohb/iohb.h"
+#include "core/firmware.h"
 
-int32_t IOHBcode = 0;
-int32_t IOHBdata = 0;
-int32_t ezh_vpbaddr = 0;
-uint8_t inside_tightLoop = 0;
+IoHandlerState ioh;
+
+uint32_t ioh_code_address(int32_t i) {
+  return static_cast<uint32_t>(ioh.IOHBcode) + code_unit_address(static_cast<uint32_t>(i));
+}
+
+uint32_t ioh_jump_to(int32_t i) {
+  constexpr uint32_t JUMP_SHIFT = 9, JUMP_BITS = 0x215;
+  return (ioh_code_address(i) << JUMP_SHIFT) + JUMP_BITS;
+}
 
 namespace {
 
@@ -25,7 +32,7 @@ void iohb_read_peripheral(int32_t n) {
 // The address comes from the `*` store that set ezh_vpbaddr, not from the
 // operand.
 void iohb_write_peripheral(int32_t) {
-  uint32_t a = static_cast<uint32_t>(ezh_vpbaddr);
+  uint32_t a = static_cast<uint32_t>(ioh.ezh_vpbaddr);
   emit_ioh_instruction(((a & 0xFFCu) << 8) + 5u, ((a & 0xFF000u) >> 4) + 0x70u);
 }
 
@@ -40,9 +47,4 @@ void add_IOHB_op(uint16_t op, int32_t operand) {
   translate_ioh_op(op, operand, iohb_form);
 }
 
-void reset_io_handler() {
-  IOHBcode = 0;
-  IOHBdata = 0;
-  ezh_vpbaddr = 0;
-  inside_tightLoop = 0;
-}
+void reset_io_handler() { ioh = IoHandlerState{}; }

@@ -5,13 +5,11 @@
 #include "codegen/links.h"
 #include "codegen/thumb/thumb.h"
 #include "codegen/thumb/thumb_encoding.h"
-#include "driver/state.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
-
 void THoptimizeTJ(uint32_t first) {
-  for (int64_t index = first; index < nextLink && index < MISSING_LINK_SIZE; index++) {
+  for (int64_t index = first; index < links.nextLink && index < MISSING_LINK_SIZE; index++) {
     int32_t p = missingLink[index];
     if (p < 0 || p + 1 >= FLASH_CODES_SIZE) continue;
     uint32_t w = static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
@@ -22,12 +20,7 @@ void THoptimizeTJ(uint32_t first) {
         print_error_ln("Jump to an unknown label");
         continue;
       }
-      // The I/O handler's jump holds its target's byte address above a
-      // fixed opcode.
-      uint32_t v = ((static_cast<uint32_t>(IOHBcode) + static_cast<uint32_t>(codeStart) +
-                     2u * static_cast<uint32_t>(x))
-                    << 9) +
-                   0x215u;
+      uint32_t v = ioh_jump_to(x);
       put_unit(static_cast<uint32_t>(p), static_cast<int32_t>(v & 0xFFFF));
       put_unit(static_cast<uint32_t>(p + 1), static_cast<int32_t>(v) >> 16);
       continue;

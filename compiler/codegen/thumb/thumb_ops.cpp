@@ -5,8 +5,7 @@
 #include "codegen/operations.h"
 #include "codegen/thumb/thumb.h"
 #include "codegen/thumb/thumb_encoding.h"
-#include "compile/expression.h"
-#include "driver/state.h"
+#include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -126,29 +125,21 @@ const FixedCode *find_fixed(uint16_t op) {
   return nullptr;
 }
 
-int32_t code_address(int64_t unit) { return static_cast<int32_t>(codeStart + 2 * unit); }
-
-// Address of variable word 0 in target RAM.
-uint32_t variable_base() {
-  return static_cast<uint32_t>(f_table[7]) * 65536u + static_cast<uint32_t>(GET_ADDR(6));
-}
+int32_t code_address(int64_t unit) { return static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(unit))); }
 
 // Target address of the constant string at offset k of the string area.
-uint32_t string_address(int32_t k) {
-  return static_cast<uint32_t>(FlashEnd) + static_cast<uint32_t>(k) +
-         (static_cast<uint32_t>(f_table[5]) & 0xFFF0u) * 65536u - 131072u;
-}
+uint32_t string_address(int32_t k) { return firmware.thumb_string_base + static_cast<uint32_t>(k); }
 
 // Branch over the pool placed right behind it.
 void flush_pool_now() {
-  uint32_t v = fCODE;
+  uint32_t v = emit.fCODE;
   emit_unit(0);
   compileConstants();
-  put_unit(v, B_BASE + static_cast<int32_t>(fCODE - v - 2));
+  put_unit(v, B_BASE + static_cast<int32_t>(emit.fCODE - v - 2));
 }
 
 void pool_load(uint16_t instruction, int32_t value) {
-  if (nextConst >= POOL_SIZE) flush_pool_now();
+  if (pool.nextConst >= POOL_SIZE) flush_pool_now();
   add_pool_constant(value);
   emit_unit(instruction);
 }
@@ -156,9 +147,9 @@ void pool_load(uint16_t instruction, int32_t value) {
 // The one place Thumb code builds a 32-bit value without the pool: the
 // literal sits between a PC-relative load into r1 and a branch over it.
 void inline_literal_r1(uint32_t value) {
-  emit_unit(0x4900 + static_cast<int32_t>(fCODE & 1));  // LDR r1,[pc,#0] or [pc,#4]
-  emit_unit((fCODE & 1) ? 0xE001 : 0xE002);
-  if (fCODE & 1) emit_unit(0);
+  emit_unit(0x4900 + static_cast<int32_t>(emit.fCODE & 1));  // LDR r1,[pc,#0] or [pc,#4]
+  emit_unit((emit.fCODE & 1) ? 0xE001 : 0xE002);
+  if (emit.fCODE & 1) emit_unit(0);
   emit_value32(static_cast<int32_t>(value));
 }
 
@@ -188,7 +179,7 @@ void access_variable(const VariableCode &c, int32_t i) {
 
 // Typed operations done inline; true when op was one of them.
 bool emit_typed(uint16_t op) {
-  if (integer_ops) {
+  if (emit.integer_ops) {
     for (const TypedCode &t : integer_codes) {
       if (t.op == op) {
         emit_unit(t.unit);
@@ -198,7 +189,7 @@ bool emit_typed(uint16_t op) {
     return false;
   }
   if (op == OP_NOT) {
-    if (bitwise_ops)
+    if (emit.bitwise_ops)
       print_error_ln("NOT on SINGLE undefined");
     else
       emit_unit(MVNS_R7);
@@ -213,8 +204,8 @@ bool emit_typed(uint16_t op) {
 
 // MAIN redirects the start-up jump that init_compiler emitted.
 void redirect_startup() {
-  uint32_t p = f_table[0] >= 2054 ? 0 : 2;
-  ThumbPair pair = thumb_bl_to_address(p, code_address(fCODE));
+  uint32_t p = firmware.startup == StartupForm::OneThumbCall ? 0 : 2;
+  ThumbPair pair = thumb_bl_to_address(p, code_address(emit.fCODE));
   put_unit(p, pair.first);
   put_unit(p + 1, pair.second);
 }
@@ -222,12 +213,12 @@ void redirect_startup() {
 }  // namespace
 
 ThumbPair thumb_bl_to_address(uint32_t p, int64_t target) {
-  int64_t d = target - (static_cast<int64_t>(codeStart) + 2 * static_cast<int64_t>(p));
+  int64_t d = target - (static_cast<int64_t>(firmware.codeStart) + 2 * static_cast<int64_t>(p));
   return thumb_bl(static_cast<int32_t>((d >> 1) - 2));
 }
 
 ThumbPair thumb_bl_to_unit(uint32_t p, int64_t x) {
-  return thumb_bl_to_address(p, static_cast<int64_t>(codeStart) + 2 * x);
+  return thumb_bl_to_address(p, static_cast<int64_t>(firmware.codeStart) + 2 * x);
 }
 
 void emit_thumb_pair(ThumbPair pair) {
@@ -236,7 +227,7 @@ void emit_thumb_pair(ThumbPair pair) {
 }
 
 void TH_flush_pool_if_due() {
-  if (nextConst > 0 && static_cast<int64_t>(fCODE) - patchaddr[0] > 480) flush_pool_now();
+  if (pool.nextConst > 0 && static_cast<int64_t>(emit.fCODE) - patchaddr[0] > 480) flush_pool_now();
 }
 
 void add_TH_op(uint16_t op, int32_t operand) {
@@ -253,7 +244,7 @@ void add_TH_op(uint16_t op, int32_t operand) {
   switch (op) {
     case OP_INTENTRY:
       // The literal must be word-aligned for the LDR.
-      if (fCODE & 1) emit_unit(THUMB_NOP);
+      if (emit.fCODE & 1) emit_unit(THUMB_NOP);
       for (uint16_t u : INTENTRY_CODE) emit_unit(u);
       emit_value32(static_cast<int32_t>(variable_base()));
       break;
@@ -265,7 +256,7 @@ void add_TH_op(uint16_t op, int32_t operand) {
     case OP_CALLSUB:
     case OP_JMPBACK:
     case OP_CALLBACK:
-      emit_thumb_pair(thumb_bl_to_unit(fCODE, operand));
+      emit_thumb_pair(thumb_bl_to_unit(emit.fCODE, operand));
       adjusted = code_address(operand);
       break;
     case OP_MAIN:
@@ -312,7 +303,7 @@ void add_TH_op(uint16_t op, int32_t operand) {
       }
       if (op == OP_JZ || op == OP_JMP) link |= LINK_LABEL | LINK_GOTO;
       if (op == OP_GOTO) link |= LINK_GOTO;
-      add_missing_link(fCODE);
+      add_missing_link(emit.fCODE);
       emit_value32(static_cast<int32_t>(link));
       adjusted = static_cast<int32_t>(link);
       break;
@@ -327,10 +318,10 @@ void add_TH_op(uint16_t op, int32_t operand) {
   // its call is emitted all the same, to address 0.
   if (op != OP_LABEL && op != OP_PEEK && op != OP_END && op != OP_RETURN) {
     int32_t entry = op_call_entry(op);
-    if (entry != 0) emit_thumb_pair(thumb_bl_to_address(fCODE, GET_ADDR(entry)));
+    if (entry != 0) emit_thumb_pair(thumb_bl_to_address(emit.fCODE, GET_ADDR(entry)));
   }
 
   checkCodeSpace();
-  last_op = op;
-  last_addr = adjusted;
+  emit.last_op = op;
+  emit.last_addr = adjusted;
 }
