@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include "core/firmware.h"
+#include "driver/hex_output.h"
 #include "sim/format.h"
 
 namespace sim {
@@ -57,6 +60,8 @@ int Board::entry_at(uint32_t address) const {
   return it == entries.end() ? -1 : it->second;
 }
 
+const char *Board::hex_key() const { return scrambled ? hideCode : nullptr; }
+
 uint32_t Board::entry_address(int n) const {
   if (n < 0 || n >= static_cast<int>(table.size()) || is_layout_word(n) || table[n] == 0) return 0;
   return table[n] & (arm() ? ~3u : ~1u);
@@ -85,24 +90,63 @@ std::string table_download_text(const std::vector<uint16_t> &table) {
   return s;
 }
 
+namespace {
+
+// The compiler's own facts about a table: its firmware table and facts are
+// set to the table's while they are worked out, and put back afterwards.
+class TableFacts {
+ public:
+  explicit TableFacts(const std::vector<uint16_t> &table) : saved_facts_(firmware) {
+    memcpy(saved_table_, f_table, sizeof f_table);
+    memset(f_table, 0, sizeof f_table);
+    memcpy(f_table, table.data(), std::min(table.size(), static_cast<size_t>(F_TABLE_WORDS)) * sizeof(uint16_t));
+    firmware = FirmwareFacts{};
+    layout_from_table();
+    compute_firmware_facts();
+    facts = firmware;
+    variable_words = table_variable_words();
+  }
+  ~TableFacts() {
+    memcpy(f_table, saved_table_, sizeof f_table);
+    firmware = saved_facts_;
+  }
+  FirmwareFacts facts;
+  int32_t variable_words = 0;
+
+ private:
+  uint16_t saved_table_[F_TABLE_WORDS];
+  FirmwareFacts saved_facts_;
+};
+
+}  // namespace
+
 bool make_board(const std::vector<uint16_t> &table, Board &b, std::string &error) {
   b = Board{};
-  if (table.size() < 2 || table.size() < static_cast<size_t>(table[1]) + 3 || table[1] < LAST_LAYOUT_WORD - 2) {
+  if (table.size() < 2 || table.size() < static_cast<size_t>(table[1]) + 3 || table[1] < LAST_LAYOUT_WORD - 2 ||
+      table.size() > F_TABLE_WORDS) {
     error = "the firmware table has " + std::to_string(table.size()) +
             " words; a simulated board needs a full table (a count of 95 to 160 and its words)";
     return false;
   }
+  TableFacts t(table);
+  if (t.facts.kind == TargetKind::OldArm || !t.facts.supported) {
+    error = "firmware version " + std::to_string(table[0]) +
+            " calls and returns through firmware routines the simulator does not have; it runs firmware "
+            "from 1824 on";
+    return false;
+  }
   b.table = table;
   b.version = table[0];
-  b.isa = b.version < 2048 ? Isa::Arm : Isa::Thumb;
+  b.isa = t.facts.kind == TargetKind::Thumb ? Isa::Thumb : Isa::Arm;
   b.name = b.arm() ? "arm7" : "cortex";
   b.part = table[2];
-  b.data_start = table[3] * 16u;
-  b.code_start = table[4] * 16u;
+  b.data_start = static_cast<uint32_t>(t.facts.DATAstart);
+  b.code_start = static_cast<uint32_t>(t.facts.codeStart);
   b.hex_upper_offset = table[5];
-  b.var_base = b.arm() ? 0x40000000u + table[6] : static_cast<uint32_t>(table[7]) << 16 | table[6];
-  b.var_words = table[40] * 4u;
-  b.flash_end = table[41] * 16u;
+  b.scrambled = t.facts.scrambled;
+  b.var_base = t.facts.variable_base;
+  b.var_words = static_cast<uint32_t>(t.variable_words != 0 ? t.variable_words : FirmwareFacts{}.varSpace);
+  b.flash_end = t.facts.string_area_top;
   b.block_size = table[58];
 
   const size_t words = static_cast<size_t>(table[1]) + 3;

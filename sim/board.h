@@ -31,6 +31,7 @@ struct Board {
   uint32_t flash_end = 0;  // word 41 x 16: top of the constant strings
   uint32_t block_size = 0; // word 58
   uint32_t hex_upper_offset = 0;  // word 5, added to the upper address half of extended address records
+  bool scrambled = false;         // the board's HEX has its data bytes scrambled
 
   // Firmware routines: entry address -> entry number. Several entries may
   // share one address; the lowest number names it.
@@ -60,6 +61,8 @@ struct Board {
   uint32_t entry_address(int n) const;
   // Size of one instruction unit the code check walks: 2 (Thumb) or 4.
   uint32_t unit_bytes() const { return arm() ? 4 : 2; }
+  // The key the board's HEX is scrambled with, or nullptr.
+  const char *hex_key() const;
 };
 
 // The simulated boards the tests and examples use: every routine word points
@@ -70,10 +73,11 @@ std::vector<uint16_t> arm7_board_table();
 // an empty vector.
 std::vector<uint16_t> board_table(const std::string &name);
 
-// Lays out a board from table words (version, count, then count + 1 words).
-// False with a message in error when the table cannot describe a board the
-// simulator can run: too short, no routine addresses, or memory areas that
-// overlap.
+// Lays out a board from table words (version, count, then count + 1 words),
+// with the compiler's own reading of the table (core/firmware.h). False
+// with a message in error when the table cannot describe a board the
+// simulator can run: too short, firmware older than 1824, no routine
+// addresses, or memory areas that overlap.
 bool make_board(const std::vector<uint16_t> &table, Board &board, std::string &error);
 
 // The table as the compiler reads it after "?": one word per line as four

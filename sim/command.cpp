@@ -169,11 +169,11 @@ std::string sim_usage() {
          "for the board; 11 the program stopped with a fault; 12 a limit stopped it.\n";
 }
 
-bool load_image_file(const std::string &path, uint32_t hex_upper_offset, Program &program, std::string &error) {
+bool load_image_file(const std::string &path, const Board &board, Program &program, std::string &error) {
   std::string text;
   if (!read_text(path, text, error)) return false;
   if (text.rfind("\x7f" "ELF", 0) == 0) return load_elf(path, text, program, error);
-  if (!parse_hex(text, program.image, error, hex_upper_offset)) {
+  if (!parse_hex(text, program.image, error, board.hex_upper_offset, board.hex_key())) {
     error = path + ": " + error;
     return false;
   }
@@ -229,7 +229,7 @@ int sim_command(const std::vector<std::string> &args, const SimHost &host, FILE 
   if (ends_with(o.file, ".bas")) {
     int status = host.compile(o.file, table, program);
     if (status != 0) return status;
-  } else if (!load_image_file(o.file, board.hex_upper_offset, program, error)) {
+  } else if (!load_image_file(o.file, board, program, error)) {
     fprintf(err, "sim: %s\n", error.c_str());
     return SIM_BAD_IMAGE;
   }

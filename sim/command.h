@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/board.h"
 #include "sim/image.h"
 #include "sim/lines.h"
 
@@ -43,8 +44,8 @@ std::string sim_usage();
 int sim_command(const std::vector<std::string> &args, const SimHost &host, FILE *out, FILE *err, FILE *in);
 
 // Reads an image file: Intel HEX (the board's own or standard) or ELF. The
-// board's firmware table gives word 5 for the board's HEX. False with a
-// message naming the file.
-bool load_image_file(const std::string &path, uint32_t hex_upper_offset, Program &program, std::string &error);
+// board says how its own HEX is written (word 5's offset, scrambling).
+// False with a message naming the file.
+bool load_image_file(const std::string &path, const Board &board, Program &program, std::string &error);
 
 }  // namespace sim

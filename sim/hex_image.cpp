@@ -31,7 +31,7 @@ struct Record {
 
 std::string where(int line) { return "line " + std::to_string(line) + ": "; }
 
-bool read_records(const std::string &text, std::vector<Record> &records, std::string &error) {
+bool read_records(const std::string &text, const char *key, std::vector<Record> &records, std::string &error) {
   std::istringstream in(text);
   std::string line;
   int number = 0;
@@ -74,6 +74,9 @@ bool read_records(const std::string &text, std::vector<Record> &records, std::st
         return false;
       }
     }
+    if (key && r.type == DATA)
+      for (size_t p = 0; p < r.data.size(); p++)
+        if (p % 4 != 3) r.data[p] = static_cast<uint8_t>(r.data[p] + static_cast<uint8_t>(key[p % 32]));
     if (r.type == END_OF_FILE && (length != 0 || r.low != 0)) {
       error = where(number) + "end-of-file record with data";
       return false;
@@ -235,10 +238,11 @@ const Segment *Image::find(uint32_t address) const {
   return nullptr;
 }
 
-bool parse_hex(const std::string &text, Image &image, std::string &error, uint32_t upper_offset) {
+bool parse_hex(const std::string &text, Image &image, std::string &error, uint32_t upper_offset,
+               const char *scramble_key) {
   image = Image{};
   std::vector<Record> records;
-  if (!read_records(text, records, error)) return false;
+  if (!read_records(text, scramble_key, records, error)) return false;
   if (records.empty()) {
     error = "no Intel HEX records";
     return false;

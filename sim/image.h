@@ -44,8 +44,11 @@ struct Image {
 //
 // upper_offset is subtracted from the upper address half of the board's
 // extended address records (the firmware table's word 5, which the
-// compiler adds to them). False with "line N: ..." in error on any bad
-// record.
-bool parse_hex(const std::string &text, Image &image, std::string &error, uint32_t upper_offset = 0);
+// compiler adds to them). With scramble_key (32 bytes), the data bytes are
+// the scrambled ones some firmware expects: every byte at a position p of
+// its record with p mod 4 other than 3 is stored less key[p mod 32]. False
+// with "line N: ..." in error on any bad record.
+bool parse_hex(const std::string &text, Image &image, std::string &error, uint32_t upper_offset = 0,
+               const char *scramble_key = nullptr);
 
 }  // namespace sim

@@ -117,7 +117,7 @@ bool compile_image(const std::string &ombrik, const sim::Board &b, const std::st
     fprintf(stderr, "QUITDUMP ended with status %d:\n%s\n", status, out.c_str());
     return false;
   }
-  if (!sim::parse_hex(out, c.image, error, b.hex_upper_offset)) {
+  if (!sim::parse_hex(out, c.image, error, b.hex_upper_offset, b.hex_key())) {
     fprintf(stderr, "Intel HEX: %s\n", error.c_str());
     return false;
   }
@@ -201,7 +201,9 @@ int run_sim(const std::string &ombrik, const std::vector<std::string> &args) {
       fprintf(stderr, "%s", out.c_str());
       return status != 0 ? status : 1;
     }
-    if (!sim::parse_hex(out, program.image, error, table.size() > 5 ? table[5] : 0)) {
+    sim::Board board;
+    if (!sim::make_board(table, board, error) ||
+        !sim::parse_hex(out, program.image, error, board.hex_upper_offset, board.hex_key())) {
       fprintf(stderr, "Intel HEX: %s\n", error.c_str());
       return 1;
     }
