@@ -95,9 +95,23 @@ INSTANTIATE_TEST_SUITE_P(
                  "its words)"},
         BadTable{"code_below_entries", with(sim::cortex_board_table(), 4, 0x100),
                  "the firmware table puts the code start 0x00001000 below firmware entry 162 at 0x00001288"},
+        BadTable{"old_firmware", with(sim::arm7_board_table(), 0, 1823),
+                 "firmware version 1823 calls and returns through firmware routines the simulator does not have; "
+                 "it runs firmware from 1824 on"},
         BadTable{"variables_in_flash", with(with(sim::cortex_board_table(), 7, 0), 6, 0x8000),
                  "the firmware table puts the variables at 0x00008000 inside the flash"}),
     [](const ::testing::TestParamInfo<BadTable> &info) { return std::string(info.param.name); });
+
+TEST(Board, ScrambledFirmware) {
+  sim::Board b;
+  std::string error;
+  ASSERT_TRUE(sim::make_board(with(with(sim::arm7_board_table(), 0, 1908), 2, 0x2138), b, error)) << error;
+  EXPECT_NE(b.hex_key(), nullptr);
+  ASSERT_TRUE(sim::make_board(with(with(sim::arm7_board_table(), 0, 1909), 2, 0x2138), b, error)) << error;
+  EXPECT_EQ(b.hex_key(), nullptr);
+  ASSERT_TRUE(sim::make_board(with(sim::cortex_board_table(), 0, 2100), b, error)) << error;
+  EXPECT_EQ(b.hex_key(), nullptr);  // part 0x0040
+}
 
 TEST(Board, DownloadText) {
   std::string text = sim::table_download_text({0x0835, 0x00A0, 0x1000});
