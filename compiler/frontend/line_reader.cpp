@@ -10,7 +10,9 @@ int32_t BASICgetln(char *buffer) {
   int32_t len = 0;
   int c;
   reader.line_was_cut = 0;
-  while ((c = getchar()) != EOF && c != '\n') {
+  // One thread reads standard input: without taking the stream lock per
+  // character.
+  while ((c = getchar_unlocked()) != EOF && c != '\n') {
     if (len < 255)
       buffer[len++] = static_cast<char>(c);
     else

@@ -54,9 +54,16 @@ extern VariableSpace vars;
 // empty variable area of the firmware's size.
 void reset_symbols();
 
+// Enters a name (the same name may be entered again); returns its index,
+// or -1 after "Too Many Symbols" or "Too Many Symbols(2)".
 int32_t add_symbol(const char *name, int length);
-int32_t scan_symbols(const char *name, int length, int firstIndex, uint32_t firstOffset);
+// Index + 1 of the earliest symbol at or after firstIndex with the name,
+// or 0. Finding takes the same time however many symbols there are: a hash
+// index beside the table follows it.
+int32_t scan_symbols(const char *name, int length, int firstIndex);
+// Index + 1 of the name: among the locals first, then among all symbols.
 int32_t is_symbol(const char *name, int length);
+// Offset of the symbol's name in g_symboltable.
 uint32_t find_symbol(int index);
 
 bool is_intPtr(uint16_t t);

@@ -1,5 +1,6 @@
-// The operation-stream interpreter. The stream is indexed by code position,
-// so a jump's operand is directly the index of the next operation.
+// The operation-stream interpreter. It runs the dense form of the stream
+// (host/dense.h) by direct threading: every entry holds the address of its
+// handler's code, and every handler ends by jumping to the next entry's.
 #include "host/interpreter.h"
 
 #include <cstdint>
@@ -7,9 +8,17 @@
 #include <cstring>
 
 #include "codegen/emit.h"
-#include "codegen/operations.h"
+#include "host/dense.h"
 #include "host/host_memory.h"
 #include "host/runtime.h"
+#ifdef OMBRIK_OP_COUNTS
+#include "host/op_counts.h"
+#define COUNT_ENTRY() count_entry(static_cast<uint32_t>(e - code))
+#else
+#define COUNT_ENTRY() \
+  do {                \
+  } while (0)
+#endif
 
 int32_t stack[STACK_WORDS];
 HostMachine vm;
@@ -20,20 +29,53 @@ void reset_host_machine() {
   memset(g_var_seg, 0, sizeof g_var_seg);
 }
 
+namespace {
+
+inline int32_t wrap_add(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t wrap_sub(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+}  // namespace
+
 void runINT() {
   const uint32_t end =
       emit.fCODE < static_cast<uint32_t>(INT_OPS_SIZE) ? emit.fCODE : static_cast<uint32_t>(INT_OPS_SIZE);
-  const int32_t *const ops = INT_ops;
-  const int32_t *const operands = INT_addrs;
+  const uint32_t count = dense_translate(end);
 
-  // The registers live in locals while the loop runs, so the compiler can
+  static const void *const handler_code[] = {
+      nullptr,
+#define DENSE_LABEL(name, ...) &&L_##name,
+      DENSE_OPERATION_HANDLERS(DENSE_LABEL) DENSE_ROUTINE_HANDLERS(DENSE_LABEL) DENSE_SUPERINSTRUCTIONS(DENSE_LABEL)
+#undef DENSE_LABEL
+  };
+  static_assert(sizeof handler_code / sizeof handler_code[0] == H_COUNT);
+  for (uint32_t i = 0; i < count; i++) dense_code[i].code = handler_code[dense_handler[i]];
+
+  DenseEntry *const code = dense_code;
+  const DenseEntry *e = code;
+  // The registers live in locals while the stream runs, so the compiler can
   // keep them in machine registers; they go back to the globals around
   // every runtime routine, which works on the globals.
   int32_t acc = vm.reg_accum, opd = vm.reg_operand, idx = vm.reg_lindex, nxt = vm.reg_next, scr = vm.reg_strscratch;
-  uint32_t pc = 0;
   uint32_t sp = 0;
+  uint32_t bad = 0;
   vm.run_stopped = 0;
 
+#define NEXT(n)    \
+  do {             \
+    e += (n);      \
+    COUNT_ENTRY(); \
+    goto *e->code; \
+  } while (0)
+#define GO(index)       \
+  do {                  \
+    e = code + (index); \
+    COUNT_ENTRY();      \
+    goto *e->code;      \
+  } while (0)
 #define SAVE_REGISTERS()     \
   do {                       \
     vm.reg_accum = acc;      \
@@ -41,7 +83,7 @@ void runINT() {
     vm.reg_lindex = idx;     \
     vm.reg_next = nxt;       \
     vm.reg_strscratch = scr; \
-    vm.iCSP = pc;            \
+    vm.iCSP = e->pos;        \
   } while (0)
 #define LOAD_REGISTERS()     \
   do {                       \
@@ -58,292 +100,275 @@ void runINT() {
     LOAD_REGISTERS();             \
     if (vm.run_stopped) goto out; \
   } while (0)
-#define JUMP(target)                                                                    \
-  do {                                                                                  \
-    uint32_t t_ = static_cast<uint32_t>(target);                                        \
-    if (t_ >= end) {                                                                    \
-      printf("BAD JUMP @ %d: %x\n", static_cast<int>(pc), t_);                          \
-      goto out;                                                                         \
-    }                                                                                   \
-    pc = t_;                                                                            \
-    goto next;                                                                          \
-  } while (0)
 #define PUSH(value)                                              \
   do {                                                           \
     if (sp >= static_cast<uint32_t>(STACK_WORDS)) {              \
-      printf("STACK OVERFLOW @ %d\n", static_cast<int>(pc));     \
+      printf("STACK OVERFLOW @ %d\n", static_cast<int>(e->pos)); \
       goto out;                                                  \
     }                                                            \
     stack[sp++] = (value);                                       \
   } while (0)
-#define POP(into)                                                \
-  do {                                                           \
-    if (sp == 0) {                                               \
-      printf("STACK UNDERFLOW @ %d\n", static_cast<int>(pc));    \
-      goto out;                                                  \
-    }                                                            \
-    (into) = stack[--sp];                                        \
+#define POP(into)                                                 \
+  do {                                                            \
+    if (sp == 0) {                                                \
+      printf("STACK UNDERFLOW @ %d\n", static_cast<int>(e->pos)); \
+      goto out;                                                   \
+    }                                                             \
+    (into) = stack[--sp];                                         \
   } while (0)
-#define CHECK_WORD(index)                                \
+// A word index computed at run time by the operation k places into the
+// current entry's sequence: a bad one is reported at that operation.
+#define CHECK_WORD(index, k)                             \
   do {                                                   \
     if (static_cast<uint32_t>(index) >= VAR_SEG_WORDS) { \
-      vm.iCSP = pc;                                      \
-      address_error(static_cast<uint32_t>(index));       \
-      goto out;                                          \
+      e += (k);                                          \
+      bad = static_cast<uint32_t>(index);                \
+      goto bad_word;                                     \
     }                                                    \
   } while (0)
-#define TYPED(integer_routine, single_routine) \
-  do {                                         \
-    if (a != 0)                                \
-      CALL(integer_routine);                   \
-    else                                       \
-      CALL(single_routine);                    \
-  } while (0)
+#define A(k) (e[k].operand)
+#define VAR(k) load_var_word(static_cast<uint32_t>(A(k)))
+#define SET_VAR(k, value) store_var_word(static_cast<uint32_t>(A(k)), (value))
 
-  for (;;) {
-    if (pc >= end) {
-      // Only END leaves the stream; running past its last operation is a
-      // jump to nowhere.
-      printf("BAD JUMP @ %d: %x\n", static_cast<int>(pc - 1), pc);
-      goto out;
-    }
-    {
-      const uint32_t op = static_cast<uint32_t>(ops[pc]);
-      const int32_t a = operands[pc];
-      switch (op) {
-        case OP_NOP:
-        case OP_LABEL:
-        case OP_SUB_ENTRY:
-        case OP_MAIN:
-        case OP_DATAEND:
-        case OP_ENDSUB:
-          break;
+  GO(0);
 
-        case OP_ACC2IDX: idx = acc; break;
-        case OP_IDX2ACC: acc = idx; break;
-        case OP_ACC2OPND: opd = acc; break;
-        case OP_OPND2IDX: idx = opd; break;
-        case OP_NEXT2OPND: opd = nxt; break;
-        case OP_ACC2NEXT: nxt = acc; break;
-        case OP_ACC2STRSCR: scr = acc; break;
+L_UNKNOWN:
+  printf("UNKNOWN OP @ %d: %x\n", static_cast<int>(e->pos), static_cast<uint32_t>(INT_ops[e->pos]));
+  goto out;
+L_FELL_OFF:
+  // Only END leaves the stream; running past its last operation is a jump
+  // to nowhere.
+  printf("BAD JUMP @ %d: %x\n", static_cast<int>(e->pos - 1), e->pos);
+  goto out;
+L_BAD_WORD:
+  bad = static_cast<uint32_t>(A(0));
+bad_word:
+  vm.iCSP = e->pos;
+  address_error(bad);
+  goto out;
+L_CALL_BAD:
+  PUSH(static_cast<int32_t>(e->pos + 1));
+  goto L_JMP_BAD;
+L_JMP_BAD:
+  printf("BAD JUMP @ %d: %x\n", static_cast<int>(e->pos), static_cast<uint32_t>(A(0)));
+  goto out;
+L_JZ_BAD:
+  if (acc == 0) goto L_JMP_BAD;
+  NEXT(1);
 
-        case OP_LDARR:
-          CHECK_WORD(acc);
-          acc = load_var_word(static_cast<uint32_t>(acc));
-          break;
-        case OP_STARR:
-          CHECK_WORD(idx);
-          store_var_word(static_cast<uint32_t>(idx), acc);
-          break;
-        case OP_LDVAR:
-          CHECK_WORD(a);
-          acc = load_var_word(static_cast<uint32_t>(a));
-          break;
-        case OP_OPND_LDVAR:
-          CHECK_WORD(a);
-          opd = load_var_word(static_cast<uint32_t>(a));
-          break;
-        case OP_STVAR:
-          CHECK_WORD(a);
-          store_var_word(static_cast<uint32_t>(a), acc);
-          break;
+L_ACC2IDX: idx = acc; NEXT(1);
+L_IDX2ACC: acc = idx; NEXT(1);
+L_ACC2OPND: opd = acc; NEXT(1);
+L_OPND2IDX: idx = opd; NEXT(1);
+L_NEXT2OPND: opd = nxt; NEXT(1);
+L_ACC2NEXT: nxt = acc; NEXT(1);
+L_ACC2STRSCR: scr = acc; NEXT(1);
 
-        case OP_ADDR: acc = static_cast<int32_t>(VAR_WINDOW + static_cast<uint32_t>(a)); break;
-        case OP_OPND_ADDR: opd = static_cast<int32_t>(VAR_WINDOW + static_cast<uint32_t>(a)); break;
-        case OP_STRADDR: acc = static_cast<int32_t>(CONST_WINDOW + static_cast<uint32_t>(a)); break;
-        case OP_OPND_STRADDR: opd = static_cast<int32_t>(CONST_WINDOW + static_cast<uint32_t>(a)); break;
-        case OP_CONST: acc = a; break;
-        case OP_OPND_CONST:
-        case OP_OPND_CONST2:
-          opd = a;
-          break;
+L_LDARR:
+  CHECK_WORD(acc, 0);
+  acc = load_var_word(static_cast<uint32_t>(acc));
+  NEXT(1);
+L_STARR:
+  CHECK_WORD(idx, 0);
+  store_var_word(static_cast<uint32_t>(idx), acc);
+  NEXT(1);
+L_LDVAR: acc = VAR(0); NEXT(1);
+L_OPND_LDVAR: opd = VAR(0); NEXT(1);
+L_STVAR: SET_VAR(0, acc); NEXT(1);
+L_CONST: acc = A(0); NEXT(1);
+L_OPND_CONST: opd = A(0); NEXT(1);
 
-        case OP_RD_BYTE: {
-          uint32_t avail = 0;
-          vm.iCSP = pc;
-          const uint8_t *p = host_bytes(static_cast<uint32_t>(acc), avail, false);
-          if (!p) goto out;
-          acc = *p;
-          break;
-        }
-        case OP_WR_BYTE: {
-          uint32_t avail = 0;
-          vm.iCSP = pc;
-          uint8_t *p = host_bytes(static_cast<uint32_t>(idx), avail, true);
-          if (!p) goto out;
-          *p = static_cast<uint8_t>(acc);
-          break;
-        }
-        case OP_PEEK: CALL(f_peekw); break;
-        case OP_POKE: CALL(f_pokew); break;
+L_RD_BYTE: {
+  uint32_t avail = 0;
+  vm.iCSP = e->pos;
+  const uint8_t *p = host_bytes(static_cast<uint32_t>(acc), avail, false);
+  if (!p) goto out;
+  acc = *p;
+  NEXT(1);
+}
+L_WR_BYTE: {
+  uint32_t avail = 0;
+  vm.iCSP = e->pos;
+  uint8_t *p = host_bytes(static_cast<uint32_t>(idx), avail, true);
+  if (!p) goto out;
+  *p = static_cast<uint8_t>(acc);
+  NEXT(1);
+}
 
-        // Integer arithmetic wraps in 32 bits: it is done unsigned.
-        case OP_IADD: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) + static_cast<uint32_t>(opd)); break;
-        case OP_ISUB: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) - static_cast<uint32_t>(opd)); break;
-        case OP_IRSUB: acc = static_cast<int32_t>(static_cast<uint32_t>(opd) - static_cast<uint32_t>(acc)); break;
-        case OP_AND: acc &= opd; break;
-        case OP_OR: acc |= opd; break;
-        case OP_XOR: acc ^= opd; break;
-        case OP_SHL:
-        case OP_TSHL:
-          acc = static_cast<int32_t>(static_cast<uint32_t>(acc) << (opd & 31));
-          break;
-        case OP_SHR: acc >>= (opd & 31); break;
-        case OP_NOT: acc = ~acc; break;
+// Integer arithmetic wraps in 32 bits: it is done unsigned.
+L_IADD: acc = wrap_add(acc, opd); NEXT(1);
+L_ISUB: acc = wrap_sub(acc, opd); NEXT(1);
+L_IRSUB: acc = wrap_sub(opd, acc); NEXT(1);
+L_AND: acc &= opd; NEXT(1);
+L_OR: acc |= opd; NEXT(1);
+L_XOR: acc ^= opd; NEXT(1);
+L_SHL: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) << (opd & 31)); NEXT(1);
+L_SHR: acc >>= (opd & 31); NEXT(1);
+L_NOT: acc = ~acc; NEXT(1);
+L_IMUL: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) * static_cast<uint32_t>(opd)); NEXT(1);
+L_INEG: acc = wrap_sub(0, acc); NEXT(1);
+L_FABS: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) & 0x7FFFFFFFu); NEXT(1);
+#define COMPARISON(name, op) \
+  L_##name:                  \
+  acc = acc op opd ? 1 : 0;  \
+  NEXT(1);
+DENSE_COMPARISONS(COMPARISON)
+#undef COMPARISON
+L_FADD: acc = single_arith(acc, opd, '+'); NEXT(1);
+L_FSUB: acc = single_arith(acc, opd, '-'); NEXT(1);
+L_FMUL: acc = single_arith(acc, opd, '*'); NEXT(1);
+L_FDIV: acc = single_arith(acc, opd, '/'); NEXT(1);
 
-        case OP_MUL:
-          if (a != 0)
-            acc = static_cast<int32_t>(static_cast<uint32_t>(acc) * static_cast<uint32_t>(opd));
-          else
-            CALL(flt_mul);
-          break;
-        case OP_ADD:
-          if (a != 0)
-            acc = static_cast<int32_t>(static_cast<uint32_t>(acc) + static_cast<uint32_t>(opd));
-          else
-            CALL(flt_add);
-          break;
-        case OP_SUB:
-          if (a != 0)
-            acc = static_cast<int32_t>(static_cast<uint32_t>(acc) - static_cast<uint32_t>(opd));
-          else
-            CALL(flt_sub);
-          break;
-        case OP_NEG:
-          if (a != 0)
-            acc = static_cast<int32_t>(0u - static_cast<uint32_t>(acc));
-          else
-            CALL(flt_neg);
-          break;
-        case OP_ABS:
-          if (a != 0)
-            CALL(f_abs);
-          else
-            acc = static_cast<int32_t>(static_cast<uint32_t>(acc) & 0x7FFFFFFFu);
-          break;
-        case OP_DIV: TYPED(f_div, flt_div); break;
-        case OP_EQ: TYPED(f_eq, flt_eq); break;
-        case OP_LT: TYPED(f_lt, flt_lt); break;
-        case OP_GT: TYPED(f_gt, flt_gt); break;
-        case OP_LE: TYPED(f_le, flt_le); break;
-        case OP_GE: TYPED(f_ge, flt_ge); break;
-        case OP_NE: TYPED(f_ne, flt_ne); break;
-        case OP_STR: TYPED(f_dec2str, flt_2str); break;
-        case OP_PRINTNUM:
-          TYPED(f_print, flt_print);
-          fflush(stdout);
-          break;
+L_IPRINTNUM:
+  CALL(f_print);
+  fflush(stdout);
+  NEXT(1);
+L_FPRINTNUM:
+  CALL(flt_print);
+  fflush(stdout);
+  NEXT(1);
+// f_printstr and f_printCR flush themselves.
+L_PRINTTAB:
+  CALL(f_printTAB);
+  fflush(stdout);
+  NEXT(1);
+L_PRINTCH:
+  CALL(f_printch);
+  fflush(stdout);
+  NEXT(1);
 
-        case OP_MOD: CALL(f_mod); break;
-        case OP_LOGAND: CALL(f_logand); break;
-        case OP_LOGOR: CALL(f_logor); break;
-        case OP_LOGXOR: CALL(f_logxor); break;
-        case OP_LOGNOT: CALL(f_lognot); break;
-        case OP_ITOF: CALL(flt_2float); break;
-        case OP_OPND_ITOF: CALL(flt_n2float); break;
-        case OP_FTOI: CALL(flt_2int); break;
-        case OP_OPND_FTOI: CALL(flt_n2int); break;
+#define ROUTINE(name, routine) \
+  L_##name:                    \
+  CALL(routine);               \
+  NEXT(1);
+DENSE_ROUTINE_HANDLERS(ROUTINE)
+#undef ROUTINE
 
-        case OP_NEWSTR: CALL(f_newstr); break;
-        case OP_ADDSTR: CALL(f_addstr); break;
-        case OP_ADDSBYTE: CALL(f_addsbyte); break;
-        case OP_LEFT: CALL(f_left); break;
-        case OP_RIGHT: CALL(f_right); break;
-        case OP_STRCOMP: CALL(f_strcmp); break;
-        case OP_GETSTR: CALL(f_getstr); break;
-        case OP_LEN: CALL(f_strlen); break;
-        case OP_SAVESTR: CALL(f_savestr); break;
-        case OP_HEX: CALL(f_hex2str); break;
-        case OP_VAL: CALL(f_str2dec); break;
+L_POPACC: POP(acc); NEXT(1);
+L_PUSHACC: PUSH(acc); NEXT(1);
+L_PUSHNEXT:
+  PUSH(nxt);
+  nxt = acc;
+  NEXT(1);
+L_POPNEXT: POP(nxt); NEXT(1);
+L_POPOPND: POP(opd); NEXT(1);
+L_PUSHIDX: PUSH(idx); NEXT(1);
+L_POPIDX: POP(idx); NEXT(1);
+L_SWAP:
+  nxt = opd;
+  opd = acc;
+  acc = nxt;
+  NEXT(1);
 
-        // f_printstr and f_printCR flush themselves.
-        case OP_PRINTTAB:
-          CALL(f_printTAB);
-          fflush(stdout);
-          break;
-        case OP_PRINTCR: CALL(f_printCR); break;
-        case OP_PRINTSTR: CALL(f_printstr); break;
-        case OP_PRINTCH:
-          CALL(f_printch);
-          fflush(stdout);
-          break;
-
-        case OP_P0:
-        case OP_P1:
-          CALL(f_bitin);
-          break;
-        case OP_P0_WR:
-        case OP_P1_WR:
-          CALL(f_bitout);
-          break;
-        case OP_TIMER: CALL(f_gettimer); break;
-        case OP_TXFREE:
-        case OP_RXD0:
-        case OP_TXD0:
-          // The serial port has no host counterpart.
-          break;
-        case OP_AD: CALL(f_adin); break;
-        case OP_WAITMICRO: break;
-        case OP_WAIT: CALL(f_wait); break;
-        case OP_DIR: CALL(f_rddirbit); break;
-        case OP_DIR_WR: CALL(f_wrdirbit); break;
-        case OP_IN: CALL(f_pbinbit); break;
-        case OP_OUT: CALL(f_pboutbit); break;
-        case OP_WRITE: CALL(f_fwrite); break;
-        case OP_INTERRUPT: CALL(f_intsw); break;
-        case OP_STOP: CALL(f_stop); break;
-
-        case OP_POPACC: POP(acc); break;
-        case OP_PUSHACC: PUSH(acc); break;
-        case OP_PUSHNEXT:
-          PUSH(nxt);
-          nxt = acc;
-          break;
-        case OP_POPNEXT: POP(nxt); break;
-        case OP_POPOPND: POP(opd); break;
-        case OP_PUSHIDX: PUSH(idx); break;
-        case OP_POPIDX: POP(idx); break;
-        case OP_SWAP:
-          nxt = opd;
-          opd = acc;
-          acc = nxt;
-          break;
-
-        case OP_JZ:
-        case OP_JZBACK:
-          if (acc == 0) JUMP(a);
-          break;
-        case OP_JMP:
-        case OP_GOTO:
-        case OP_JMPBACK:
-          JUMP(a);
-        case OP_GOSUB:
-        case OP_CALLSUB:
-        case OP_CALLBACK:
-          PUSH(static_cast<int32_t>(pc + 1));
-          JUMP(a);
-        case OP_RETURN: {
-          int32_t back = 0;
-          POP(back);
-          JUMP(back);
-        }
-        case OP_END: vm.last_accum = acc; goto out;
-
-        case OP_PRINTF:
-        case OP_SPRINTF:
-          CALL(f_printf);
-          break;
-        case OP_SLEEP: printf("SLEEP and awake\n"); break;
-        case OP_ASM: printf("asm %x\n", static_cast<uint32_t>(a)); break;
-
-        default:
-          printf("UNKNOWN OP @ %d: %x\n", static_cast<int>(pc), op);
-          goto out;
-      }
-    }
-    pc++;
-  next:;
+L_JZ:
+  if (acc == 0) GO(A(0));
+  NEXT(1);
+L_JMP: GO(A(0));
+L_CALL:
+  PUSH(static_cast<int32_t>(e->pos + 1));
+  GO(A(0));
+L_RETURN: {
+  int32_t back = 0;
+  POP(back);
+  if (static_cast<uint32_t>(back) >= end) {
+    printf("BAD JUMP @ %d: %x\n", static_cast<int>(e->pos), static_cast<uint32_t>(back));
+    goto out;
   }
+  GO(dense_index[back]);
+}
+L_END:
+  vm.last_accum = acc;
+  goto out;
+L_SLEEP: printf("SLEEP and awake\n"); NEXT(1);
+L_ASM: printf("asm %x\n", static_cast<uint32_t>(A(0))); NEXT(1);
+
+  // Superinstructions: each does what its sequence does, register for
+  // register; a check that fails reports at the entry of the operation
+  // that would have failed.
+L_LDVAR_OPND_CONST_IADD_JMP:
+  opd = A(1);
+  acc = wrap_add(VAR(0), opd);
+  GO(A(3));
+L_LDVAR_OPND_CONST_IADD_ACC2IDX_CONST_STARR:
+  opd = A(1);
+  idx = wrap_add(VAR(0), opd);
+  acc = A(4);
+  CHECK_WORD(idx, 5);
+  store_var_word(static_cast<uint32_t>(idx), acc);
+  NEXT(6);
+L_LDVAR_OPND_CONST_IADD_LDARR_JZ:
+  opd = A(1);
+  acc = wrap_add(VAR(0), opd);
+  CHECK_WORD(acc, 3);
+  acc = load_var_word(static_cast<uint32_t>(acc));
+  if (acc == 0) GO(A(4));
+  NEXT(5);
+L_LDVAR_OPND_CONST_IADD_LDARR:
+  opd = A(1);
+  acc = wrap_add(VAR(0), opd);
+  CHECK_WORD(acc, 3);
+  acc = load_var_word(static_cast<uint32_t>(acc));
+  NEXT(4);
+L_LDVAR_OPND_CONST_IADD:
+  opd = A(1);
+  acc = wrap_add(VAR(0), opd);
+  NEXT(3);
+L_STVAR_CONST_JMP:
+  SET_VAR(0, acc);
+  acc = A(1);
+  GO(A(2));
+L_OPND_LDVAR_LDVAR_IADD_STVAR:
+  opd = VAR(0);
+  acc = wrap_add(VAR(1), opd);
+  SET_VAR(3, acc);
+  NEXT(4);
+L_OPND_LDVAR_LDVAR_IADD:
+  opd = VAR(0);
+  acc = wrap_add(VAR(1), opd);
+  NEXT(3);
+L_OPND_CONST_LDVAR_IADD_STVAR:
+  opd = A(0);
+  acc = wrap_add(VAR(1), opd);
+  SET_VAR(3, acc);
+  NEXT(4);
+L_OPND_CONST_AND_STVAR_JMP:
+  opd = A(0);
+  acc &= opd;
+  SET_VAR(2, acc);
+  GO(A(3));
+L_OPND_CONST_AND_STVAR:
+  opd = A(0);
+  acc &= opd;
+  SET_VAR(2, acc);
+  NEXT(3);
+L_OPND_CONST_AND:
+  opd = A(0);
+  acc &= opd;
+  NEXT(2);
+L_LDVAR_STVAR:
+  acc = VAR(0);
+  SET_VAR(1, acc);
+  NEXT(2);
+L_CONST_STVAR:
+  acc = A(0);
+  SET_VAR(1, acc);
+  NEXT(2);
+L_STVAR_JMP:
+  SET_VAR(0, acc);
+  GO(A(1));
+#define COMPARE_AND_BRANCH(name, op) \
+  L_OPND_LDVAR_##name##_JZ:          \
+  opd = VAR(0);                      \
+  acc = acc op opd ? 1 : 0;          \
+  if (acc == 0) GO(A(2));            \
+  NEXT(3);                           \
+  L_OPND_CONST_LDVAR_##name##_JZ:    \
+  opd = A(0);                        \
+  acc = VAR(1) op opd ? 1 : 0;       \
+  if (acc == 0) GO(A(3));            \
+  NEXT(4);
+DENSE_COMPARISONS(COMPARE_AND_BRANCH)
+#undef COMPARE_AND_BRANCH
 
 out:
   vm.reg_accum = acc;
@@ -351,15 +376,21 @@ out:
   vm.reg_lindex = idx;
   vm.reg_next = nxt;
   vm.reg_strscratch = scr;
-  vm.iCSP = pc;
+  vm.iCSP = e->pos;
   vm.StkPtr = static_cast<int32_t>(sp);
+#ifdef OMBRIK_OP_COUNTS
+  report_counts();
+#endif
 
+#undef NEXT
+#undef GO
 #undef SAVE_REGISTERS
 #undef LOAD_REGISTERS
 #undef CALL
-#undef JUMP
 #undef PUSH
 #undef POP
 #undef CHECK_WORD
-#undef TYPED
+#undef A
+#undef VAR
+#undef SET_VAR
 }

@@ -3,6 +3,7 @@
 // host/interpreter.h and leaves its result in reg_accum; the board's
 // input/output is reported as text lines.
 #pragma once
+#include <bit>
 #include <cstdint>
 
 #include "host/interpreter.h"
@@ -24,6 +25,15 @@ void f_ge();
 void f_rev();
 void f_peekw();
 void f_pokew();
+
+// SINGLE arithmetic on IEEE single bits: done in double precision and
+// rounded to single. The interpreter runs these inline; the flt_ routines
+// apply them to the registers.
+inline int32_t single_arith(int32_t a, int32_t b, char op) {
+  const double x = std::bit_cast<float>(a), y = std::bit_cast<float>(b);
+  const double r = op == '+' ? x + y : op == '-' ? x - y : op == '*' ? x * y : x / y;
+  return std::bit_cast<int32_t>(static_cast<float>(r));
+}
 
 // SINGLE arithmetic on the IEEE bits in the registers.
 void flt_add();

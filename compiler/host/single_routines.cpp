@@ -25,10 +25,10 @@ int32_t truncated(int32_t bits) {
 
 }  // namespace
 
-void flt_add() { vm.reg_accum = single_bits(static_cast<double>(as_single(vm.reg_accum)) + as_single(vm.reg_operand)); }
-void flt_sub() { vm.reg_accum = single_bits(static_cast<double>(as_single(vm.reg_accum)) - as_single(vm.reg_operand)); }
-void flt_mul() { vm.reg_accum = single_bits(static_cast<double>(as_single(vm.reg_accum)) * as_single(vm.reg_operand)); }
-void flt_div() { vm.reg_accum = single_bits(static_cast<double>(as_single(vm.reg_accum)) / as_single(vm.reg_operand)); }
+void flt_add() { vm.reg_accum = single_arith(vm.reg_accum, vm.reg_operand, '+'); }
+void flt_sub() { vm.reg_accum = single_arith(vm.reg_accum, vm.reg_operand, '-'); }
+void flt_mul() { vm.reg_accum = single_arith(vm.reg_accum, vm.reg_operand, '*'); }
+void flt_div() { vm.reg_accum = single_arith(vm.reg_accum, vm.reg_operand, '/'); }
 
 void flt_neg() {
   // Only the sign bit changes, so -(-1.5) is 1.5; 0.0 is left as it is.

@@ -1,6 +1,8 @@
 #include "frontend/symbols.h"
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "codegen/emit.h"
 #include "test_support.h"
@@ -10,6 +12,20 @@ namespace {
 class SymbolsTest : public CompilerTest {};
 
 std::string name_of(int index) { return g_symboltable + find_symbol(index); }
+
+// A definition starts: its locals follow the symbols entered so far.
+void begin_locals() {
+  symtab.localcnt = symtab.g_symbolcount;
+  symtab.localoffset = symtab.g_STP;
+}
+// The definition ends: its locals are dropped, as the procedure compiler
+// drops them.
+void end_locals() {
+  symtab.g_symbolcount = symtab.localcnt;
+  symtab.g_STP = symtab.localoffset;
+  symtab.localcnt = 0;
+  symtab.localoffset = 0;
+}
 
 TEST_F(SymbolsTest, EnteringAndFinding) {
   EXPECT_EQ(add_symbol("ALPHA", 5), 1);
@@ -25,26 +41,84 @@ TEST_F(SymbolsTest, EnteringAndFinding) {
   EXPECT_EQ(is_symbol("ALPH", 4), 0);
   EXPECT_EQ(is_symbol("ALPHAB", 6), 0);
   EXPECT_EQ(is_symbol("B$", 2), 3);
-  EXPECT_EQ(scan_symbols("ALPHA", 5, 2, find_symbol(2)), 4);
+  EXPECT_EQ(scan_symbols("ALPHA", 5, 2), 4);
 }
 
 TEST_F(SymbolsTest, LocalScopeHidesGlobalAndIsDropped) {
   add_symbol("X", 1);
   add_symbol("F", 1);
-  // A definition starts: locals follow the procedure's own symbol.
-  symtab.localcnt = symtab.g_symbolcount;
-  symtab.localoffset = symtab.g_STP;
+  begin_locals();  // behind the procedure's own symbol
   EXPECT_EQ(add_symbol("X", 1), 3);
   EXPECT_EQ(is_symbol("X", 1), 4);
   EXPECT_EQ(is_symbol("F", 1), 3);  // globals stay visible
-  // The definition ends: its locals are dropped and the index is reused.
-  symtab.g_symbolcount = symtab.localcnt;
-  symtab.g_STP = symtab.localoffset;
-  symtab.localcnt = 0;
-  symtab.localoffset = 0;
+  end_locals();  // the index is reused
   EXPECT_EQ(is_symbol("X", 1), 2);
   EXPECT_EQ(add_symbol("Y", 1), 3);
   EXPECT_EQ(name_of(3), "Y");
+}
+
+// Linear search over the packed names, as the table defines the result.
+int32_t found_by_walking(const std::string &name, int first) {
+  uint32_t offset = 0;
+  for (int i = 1; i < symtab.g_symbolcount; i++) {
+    if (i >= first && name == g_symboltable + offset) return i + 1;
+    offset += static_cast<uint32_t>(strlen(g_symboltable + offset)) + 1;
+  }
+  return 0;
+}
+
+TEST_F(SymbolsTest, ManyNamesAreFoundAsByWalkingTheTable) {
+  // Names that share prefixes and differ in length, some entered twice.
+  std::vector<std::string> names;
+  for (int i = 0; i < 6000; i++) names.push_back("V" + std::to_string(i % 4500));
+  for (const std::string &n : names) add_symbol(n.c_str(), static_cast<int>(n.size()));
+  for (const std::string &n : {std::string("V0"), std::string("V4499"), std::string("V123"), std::string("V1"),
+                               std::string("V45"), std::string("V4500"), std::string("V"), std::string("W1")}) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(is_symbol(n.c_str(), static_cast<int>(n.size())), found_by_walking(n, 1));
+    EXPECT_EQ(scan_symbols(n.c_str(), static_cast<int>(n.size()), 4600), found_by_walking(n, 4600));
+  }
+  for (int i : {1, 2, 4500, 4501, 6000}) EXPECT_EQ(name_of(i), names[static_cast<size_t>(i - 1)]) << i;
+}
+
+TEST_F(SymbolsTest, DroppedSymbolsAreForgottenAndTheirIndicesReused) {
+  add_symbol("X", 1);
+  add_symbol("Y", 1);
+  uint16_t kept = symtab.g_symbolcount;
+  uint32_t kept_stp = symtab.g_STP;
+  for (int round = 0; round < 3; round++) {
+    // A procedure's locals: one hides X, the others are new.
+    begin_locals();
+    EXPECT_EQ(add_symbol("X", 1), kept);
+    for (int i = 0; i < 300; i++) {
+      const std::string local = "L" + std::to_string(i);
+      add_symbol(local.c_str(), static_cast<int>(local.size()));
+    }
+    EXPECT_EQ(is_symbol("X", 1), kept + 1);
+    EXPECT_EQ(is_symbol("L299", 4), kept + 301);
+    end_locals();
+    EXPECT_EQ(is_symbol("X", 1), 2);
+    EXPECT_EQ(is_symbol("L5", 2), 0);
+    EXPECT_EQ(is_symbol("L299", 4), 0);
+  }
+  EXPECT_EQ(add_symbol("L5", 2), kept);
+  EXPECT_EQ(is_symbol("L5", 2), kept + 1);
+  EXPECT_EQ(find_symbol(kept), kept_stp);
+}
+
+TEST_F(SymbolsTest, NamesWrittenStraightIntoTheTableAreFound) {
+  const char names[] = "ONE\0TWO\0THREE";
+  memcpy(g_symboltable, names, sizeof names);
+  symtab.g_symbolcount = 4;
+  symtab.g_STP = sizeof names;
+  EXPECT_EQ(is_symbol("TWO", 3), 3);
+  EXPECT_EQ(is_symbol("THREE", 5), 4);
+  EXPECT_EQ(find_symbol(3), 8u);
+  // A new program starts over the same bytes.
+  reset_symbols();
+  EXPECT_EQ(is_symbol("TWO", 3), 0);
+  EXPECT_EQ(add_symbol("TWO", 3), 1);
+  EXPECT_EQ(is_symbol("TWO", 3), 2);
 }
 
 TEST_F(SymbolsTest, NameSpaceAndCountLimits) {

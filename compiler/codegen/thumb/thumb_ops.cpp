@@ -119,10 +119,29 @@ constexpr RegisterLoad load_r6 = {0x2600, 0x43F6, 0x4E00};
 constexpr uint16_t CMP_R7_0 = 0x2F00, BNE_OVER_PAIR = 0xD101;
 constexpr uint16_t B_BASE = 0xE000;
 
-const FixedCode *find_fixed(uint16_t op) {
+// Every operation's entry in fixed_codes (its index + 1, 0 for none), so
+// that emitting does not search the table.
+constexpr uint16_t largest_fixed_op() {
+  uint16_t largest = 0;
   for (const FixedCode &f : fixed_codes)
-    if (f.op == op) return &f;
-  return nullptr;
+    if (f.op > largest) largest = f.op;
+  return largest;
+}
+struct FixedIndex {
+  uint8_t entry[largest_fixed_op() + 1];
+};
+constexpr FixedIndex make_fixed_index() {
+  FixedIndex index{};
+  for (unsigned k = sizeof fixed_codes / sizeof fixed_codes[0]; k-- > 0;)
+    index.entry[fixed_codes[k].op] = static_cast<uint8_t>(k + 1);
+  return index;
+}
+constexpr FixedIndex fixed_index = make_fixed_index();
+static_assert(sizeof fixed_codes / sizeof fixed_codes[0] < 256, "entries fit in a byte");
+
+const FixedCode *find_fixed(uint16_t op) {
+  if (op >= sizeof fixed_index.entry || fixed_index.entry[op] == 0) return nullptr;
+  return &fixed_codes[fixed_index.entry[op] - 1];
 }
 
 int32_t code_address(int64_t unit) { return static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(unit))); }

@@ -1,0 +1,11 @@
+DIM i, s
+GOTO start
+FUNCTION add(BYVAL a AS INTEGER, BYVAL b AS INTEGER)
+  RETURN (a + b) AND 65535
+ENDFUNCTION
+start:
+s = 0
+FOR i = 1 TO 2000000
+  s = add(s, i)
+NEXT
+PRINT s
