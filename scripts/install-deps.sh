@@ -11,14 +11,26 @@ packages=(
   libelf-dev libdw-dev binutils binutils-arm-none-eabi gdb-multiarch
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
+  # the command line's JSON and SARIF diagnostics; the SARIF schema check
+  nlohmann-json3-dev nodejs
 )
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Debian's nodejs comes without npm; other builds of node bring their own.
+command -v npm > /dev/null || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+fi
+# The SARIF logs of the tests are validated against the SARIF 2.1.0 schema
+# with the npm packages pinned in tests/cli/sarif (installed again only when
+# the lock file changed).
+sarif=tests/cli/sarif
+if ! cmp -s "$sarif/package-lock.json" "$sarif/node_modules/.installed-lock.json"; then
+  npm ci --prefix "$sarif" --no-audit --no-fund
+  cp "$sarif/package-lock.json" "$sarif/node_modules/.installed-lock.json"
 fi

@@ -48,6 +48,8 @@ void init_compiler() {
 }
 
 void reset_to_startup() {
+  clear_constant_strings();
+  clear_symbol_tables();
   reset_firmware();
   options = Options{};
   reader = LineReader{};

@@ -19,6 +19,7 @@ void reset_program();
 void init_compiler();
 
 // Everything as when the process starts: the built-in firmware table and
-// layout, no options, no line read, no error counted, then init_compiler.
+// layout, the string area and symbol tables all zero, no options, no line
+// read, no error counted, then init_compiler.
 // The host machine (host/interpreter.h) has its own reset.
 void reset_to_startup();

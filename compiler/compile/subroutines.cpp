@@ -15,6 +15,7 @@
 #include "compile/statement.h"
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
+#include "core/hooks.h"
 #include "core/options.h"
 #include "core/process.h"
 #include "frontend/diagnostics.h"
@@ -271,7 +272,7 @@ void print_map_line(const Routine &r) {
     uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + r.sym));
     kind = result == 'R' ? "SFUNCT" : result == 'C' ? "FFUNCT" : "WFUNCT";
   }
-  printf("> 0x%08X %s %s %d\n", entry, kind, r.name, r.params);
+  fprintf(text_stream(), "> 0x%08X %s %s %d\n", entry, kind, r.name, r.params);
 }
 
 }  // namespace

@@ -12,5 +12,6 @@ enum class ExitStatus : int {
   OldFirmware = 6,      // firmware too old for compiled programs
 };
 
-// Flushes standard output and ends the process.
+// Flushes standard output and ends the process; a program that compiles
+// in-process turns this into a return to itself (core/hooks.h).
 [[noreturn]] void end_process(ExitStatus status);

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "compile/procedures.h"
+#include "compile/statement.h"
 #include "core/process.h"
 #include "driver/driver.h"
 #include "frontend/diagnostics.h"
@@ -94,4 +95,12 @@ int pc_commands() {
   }
   fflush(stdout);
   return 1;
+}
+
+void command_loop() {
+  for (;;) {
+    driver.last_compile_ok = compile(0) ? 1 : 0;
+    if (all_compilers()) continue;
+    pc_commands();
+  }
 }

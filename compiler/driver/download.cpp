@@ -37,7 +37,10 @@ void download_firmware_table() {
     int32_t v = 0;
     for (int k = 0; k < 4; k++) v = v * 16 + hexdig2num(reader.line[k]);
     if (v < 0 || v > 0xFFFF) {
-      printf("\n-ERROR on line %d, illegal address entry --%s--\n", i, reader.line);
+      char printed[LINE_SIZE + 64], message[LINE_SIZE + 32];
+      snprintf(printed, sizeof printed, "\n-ERROR on line %d, illegal address entry --%s--\n", i, reader.line);
+      snprintf(message, sizeof message, "illegal address entry --%s--", reader.line);
+      report_plain_error(printed, message);
       end_process(ExitStatus::NoStringRoom);
     }
     f_table[i] = static_cast<uint16_t>(v);
@@ -46,7 +49,8 @@ void download_firmware_table() {
   layout_from_table();
   compute_firmware_facts();
   if (!firmware.supported) {
-    printf("\n-ERROR -- Firmware upgrade required, contact Velmora\n");
+    report_plain_error("\n-ERROR -- Firmware upgrade required, contact Velmora\n",
+                       "Firmware upgrade required, contact Velmora");
     end_process(ExitStatus::OldFirmware);
   }
   // Layout words are taken only when they were sent and make sense; the

@@ -10,8 +10,14 @@ struct DriverState {
 };
 extern DriverState driver;
 
+// The version the banner and the command line show.
+constexpr char OMBRIK_VERSION[] = "9.36k";
+
 int all_compilers();
 int pc_commands();
+// Reads, compiles and carries out commands until the compiler ends
+// (end_process).
+[[noreturn]] void command_loop();
 
 void download_firmware_table();
 [[noreturn]] void quit_dump();

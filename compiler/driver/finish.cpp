@@ -4,6 +4,7 @@
 #include "codegen/operations.h"
 #include "compile/statement.h"
 #include "core/firmware.h"
+#include "core/hooks.h"
 #include "core/process.h"
 #include "driver/driver.h"
 #include "driver/hex_output.h"
@@ -14,7 +15,7 @@
 void quit_dump() {
   add_op(OP_END, 0);
   if (diag.error_seen) {
-    printf("\r\n-%s :%d\r\n", "First ERROR at line ", diag.firstERR);
+    fprintf(text_stream(), "\r\n-%s :%d\r\n", "First ERROR at line ", diag.firstERR);
     end_process(ExitStatus::ProgramErrors);
   }
   if (!check_labels(1, symtab.g_symbolcount)) end_process(ExitStatus::UndefinedLabels);
@@ -28,12 +29,13 @@ void quit_dump() {
   // unit to take back.
   if (emit.fCODE > 0) emit.fCODE--;
   bool thumb = !arm_class();
-  printf("\"... (%5.2fK code +%5.2fK const)/%dK %6.2f/%d%s\n\"\n\n", thumb ? emit.fCODE / 512.0 : emit.fCODE / 256.0,
-         (0x20000 - cstrings.ConstantStringPtr) / 1024.0, thumb ? firmware.codeSize >> 9 : firmware.codeSize >> 8,
-         (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, firmware.varSpace >> 8, "K data programmed\r\n");
+  fprintf(text_stream(), "\"... (%5.2fK code +%5.2fK const)/%dK %6.2f/%d%s\n\"\n\n",
+          thumb ? emit.fCODE / 512.0 : emit.fCODE / 256.0, (0x20000 - cstrings.ConstantStringPtr) / 1024.0,
+          thumb ? firmware.codeSize >> 9 : firmware.codeSize >> 8,
+          (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, firmware.varSpace >> 8, "K data programmed\r\n");
   if (program.mapfound) {
-    printf(
-        "\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
+    fprintf(
+        text_stream(), "\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
         static_cast<unsigned>(code_unit_address(emit.fCODE)),
         static_cast<unsigned>(firmware.string_area_top + static_cast<uint32_t>(cstrings.ConstantStringPtr) - 0x20000u),
         static_cast<unsigned>(vars.g_VSP * 4), static_cast<unsigned>(vars.g_VSPdim * 4));

@@ -5,6 +5,7 @@
 
 #include "codegen/emit.h"
 #include "core/firmware.h"
+#include "core/hooks.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
@@ -20,13 +21,13 @@ constexpr int32_t STRING_AREA_TOP = 0x20000;
 constexpr int32_t PAGE_NAMES = 0x80, PAGE_NAMES_LAST = 0x67F, PAGE_TYPES = 0x700, PAGE_ADDRS = 0x780;
 constexpr int32_t PAGE_SYMBOLS_LAST = 0x7F;
 
-void end_of_file() { printf(":00000001FF\n"); }
+void end_of_file() { fputs(":00000001FF\n", image_stream()); }
 
 // Opens a data record; the seed is the length plus the address's bytes,
 // summed as base and offset within the region.
 void begin_record(int32_t length, int64_t address, int64_t seed) {
   init_ihex(static_cast<int32_t>(seed));
-  printf(":%02X%04X00", static_cast<unsigned>(length), static_cast<unsigned>(address & 0xFFFF));
+  fprintf(image_stream(), ":%02X%04X00", static_cast<unsigned>(length), static_cast<unsigned>(address & 0xFFFF));
 }
 
 void begin_region_record(int32_t length, int64_t base, int64_t offset) {
@@ -141,7 +142,7 @@ void write_symbol_page(int64_t top) {
     while (start > 0 && g_symboltable[start - 1] != 0) start--;
     int32_t length = 0;
     while (start + length < SYMBOLTABLE_SIZE && g_symboltable[start + length] != 0) length++;
-    printf("\"labels truncated after %.*s\n", static_cast<int>(length), g_symboltable + start);
+    fprintf(text_stream(), "\"labels truncated after %.*s\n", static_cast<int>(length), g_symboltable + start);
   }
 
   for (int32_t k = 0; k <= PAGE_SYMBOLS_LAST && k <= symtab.g_symbolcount; k += 32) {
@@ -169,22 +170,22 @@ void put_ihex(int32_t b) {
   int32_t position = ihex.cnt_ihex++;
   if (firmware.scrambled && position % 4 != 3) b -= static_cast<uint8_t>(hideCode[position % 32]);
   b &= 0xFF;
-  printf("%02X", static_cast<unsigned>(b));
+  fprintf(image_stream(), "%02X", static_cast<unsigned>(b));
   ihex.chksum += b;
 }
 
-void put_ihex_chksum() { printf("%02X\n", static_cast<unsigned>(-ihex.chksum & 0xFF)); }
+void put_ihex_chksum() { fprintf(image_stream(), "%02X\n", static_cast<unsigned>(-ihex.chksum & 0xFF)); }
 
 void out_block_addr(uint32_t address) {
   if (firmware.block_record == BlockRecord::Linear) {
     uint32_t upper = (address >> 16) + f_table[5];
-    printf(":02000004");
+    fputs(":02000004", image_stream());
     init_ihex(6);
     put_ihex(static_cast<int32_t>((upper >> 8) & 0xFF));
     put_ihex(static_cast<int32_t>(upper & 0xFF));
     put_ihex_chksum();
   } else if (firmware.block_record == BlockRecord::Segment && (address & 0x3FFF0000u) != 0) {
-    printf(":00%04X02%02X\n", address >> 4, 0xEEu);
+    fprintf(image_stream(), ":00%04X02%02X\n", address >> 4, 0xEEu);
   }
 }
 

@@ -4,6 +4,7 @@
 #include "codegen/operations.h"
 #include "core/clock.h"
 #include "core/firmware.h"
+#include "core/hooks.h"
 #include "core/options.h"
 #include "core/process.h"
 #include "driver/driver.h"
@@ -22,19 +23,19 @@ void run_on_host() {
     code = static_cast<uint32_t>(units - static_cast<uint32_t>(cstrings.ConstantStringPtr >> 2) + 1024u) / 256.0;
   else
     code = units / 256.0;
-  printf("\"... %6.2fK code %6.2f%s\n\"\n\n", code, (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0,
-         "K data programmed\r\n");
+  fprintf(text_stream(), "\"... %6.2fK code %6.2f%s\n\"\n\n", code,
+          (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, "K data programmed\r\n");
   if (diag.error_seen) {
-    printf("\r\n%s %s:%d", "First ERROR at line ", reader.current_filename, diag.firstERR);
+    fprintf(text_stream(), "\r\n%s %s:%d", "First ERROR at line ", reader.current_filename, diag.firstERR);
     return;
   }
   if (!check_labels(1, symtab.g_symbolcount)) return;
   add_op(OP_END, 0);
   optimizeTJ(0, 1);
-  printf("Executing on the PC...\n");
+  fprintf(text_stream(), "Executing on the PC...\n");
   uint32_t start = getTickCount();
   runINT();
-  printf("\r\n... Finished on the PC in %d ms\r\n", static_cast<int>(getTickCount() - start));
+  fprintf(text_stream(), "\r\n... Finished on the PC in %d ms\r\n", static_cast<int>(getTickCount() - start));
   emit.iCODE--;
   if (options.DEMOmode) {
     end_process(ExitStatus::Done);

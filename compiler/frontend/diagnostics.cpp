@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "core/firmware.h"
+#include "core/hooks.h"
 #include "core/options.h"
 #include "frontend/line_reader.h"
 #include "frontend/symbols.h"
+#include "frontend/tokenizer.h"
 
 Diagnostics diag;
 
@@ -14,12 +16,24 @@ void reset_diagnostics() { diag = Diagnostics{.error_count = diag.error_count}; 
 
 void print_error_ln(const char *msg) {
   diag.error_count++;
-  printf("%s\n%s", reader.line, "-ERROR ");
-  fprintf(stderr, "%s\n%s", reader.line, "-ERROR ");
-  printf(" %s: %d: %s\n", reader.current_filename, diag.g_linenum, msg);
-  fprintf(stderr, " %s: %d: %s\n", reader.current_filename, diag.g_linenum, msg);
+  if (hooks.report) {
+    hooks.report(hooks.report_context, reader.current_filename, diag.g_linenum, error_column(),
+                 DiagnosticSeverity::Error, msg);
+  } else {
+    printf("%s\n%s", reader.line, "-ERROR ");
+    fprintf(stderr, "%s\n%s", reader.line, "-ERROR ");
+    printf(" %s: %d: %s\n", reader.current_filename, diag.g_linenum, msg);
+    fprintf(stderr, " %s: %d: %s\n", reader.current_filename, diag.g_linenum, msg);
+  }
   if (diag.firstERR == 0) diag.firstERR = diag.g_linenum;
   diag.error_seen = 1;
+}
+
+void report_plain_error(const char *printed, const char *message) {
+  if (hooks.report)
+    hooks.report(hooks.report_context, reader.current_filename, diag.g_linenum, 0, DiagnosticSeverity::Error, message);
+  else
+    fputs(printed, stdout);
 }
 
 void fatal_error(const char *msg, ExitStatus status) {
@@ -62,7 +76,7 @@ uint32_t data_address(int i) { return firmware.data_base + 4u * static_cast<uint
 void sym_dump(const char *prefix, int first, int last) {
   if (options.DEMOmode) return;
   if (first == 0) {
-    printf("> 0x%08X CODE   MAIN 0\n", code_address(0));
+    fprintf(text_stream(), "> 0x%08X CODE   MAIN 0\n", code_address(0));
     first = 1;
   }
   // Names are packed in index order: walk them instead of searching each.
@@ -72,17 +86,17 @@ void sym_dump(const char *prefix, int first, int last) {
     offset += static_cast<uint32_t>(strlen(name)) + 1;
     uint8_t type = g_symbol_type[i];
     if (type == SYM_CSTRING) {
-      printf("> 0x%08X CSTRING %s%s 1\n", static_cast<uint32_t>(g_symboladdr[i]), prefix, name);
+      fprintf(text_stream(), "> 0x%08X CSTRING %s%s 1\n", static_cast<uint32_t>(g_symboladdr[i]), prefix, name);
       continue;
     }
     const MapKind *kind = nullptr;
     for (const MapKind &k : map_kinds)
       if (k.type == type) kind = &k;
     if (!kind) {
-      printf("> 0x%08X OTHER %s%s %x\n", data_address(i), prefix, name, type);
+      fprintf(text_stream(), "> 0x%08X OTHER %s%s %x\n", data_address(i), prefix, name, type);
       continue;
     }
-    printf(kind->format, kind->code_address ? code_address(i) : data_address(i), prefix, name,
+    fprintf(text_stream(), kind->format, kind->code_address ? code_address(i) : data_address(i), prefix, name,
            kind->uses_size ? g_symbolsize[i] : kind->fixed_size);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/hooks.h"
 #include "core/process.h"
 
 LineReader reader;
@@ -11,8 +12,9 @@ int32_t BASICgetln(char *buffer) {
   int c;
   reader.line_was_cut = 0;
   // One thread reads standard input: without taking the stream lock per
-  // character.
-  while ((c = getchar_unlocked()) != EOF && c != '\n') {
+  // character. A caller that compiles in-process gives the characters
+  // itself (core/hooks.h).
+  while ((c = hooks.next_char ? hooks.next_char(hooks.next_char_context) : getchar_unlocked()) != EOF && c != '\n') {
     if (len < 255)
       buffer[len++] = static_cast<char>(c);
     else

@@ -15,7 +15,7 @@ struct LineReader {
 };
 extern LineReader reader;
 
-// Reads one line of standard input into buffer (at most 255 characters and a
+// Reads one line of standard input (or of hooks.next_char) into buffer (at most 255 characters and a
 // NUL; the rest of a longer physical line is discarded and line_was_cut set).
 // A trailing carriage return is dropped. At the end of input it flushes
 // standard output and ends the process with status 0.

@@ -140,6 +140,14 @@ int32_t search(const char *name, int length, int first) {
 
 }  // namespace
 
+void clear_symbol_tables() {
+  memset(g_symboltable, 0, sizeof g_symboltable);
+  memset(g_symbol_type, 0, sizeof g_symbol_type);
+  memset(g_symboladdr, 0, sizeof g_symboladdr);
+  memset(g_symbolsize, 0, sizeof g_symbolsize);
+  memset(INT_symboladdr, 0, sizeof INT_symboladdr);
+}
+
 int32_t add_symbol(const char *name, int length) {
   sync_index();
   if (static_cast<uint32_t>(length) + symtab.g_STP > 0x7FFFF) {
@@ -244,7 +252,12 @@ bool check_labels(int first, int last) {
   bool ok = true;
   for (int i = first; i < last; i++) {
     if (g_symbol_type[i] != SYM_UNDEF_LABEL) continue;
-    printf("\n  \n-ERROR %s %s\n", "Undefined Label ", g_symboltable + find_symbol(i));
+    const char *name = g_symboltable + find_symbol(i);
+    char printed[96], message[64];
+    // A name is at most 32 characters (31 and a "$").
+    snprintf(printed, sizeof printed, "\n  \n-ERROR %s %.32s\n", "Undefined Label ", name);
+    snprintf(message, sizeof message, "%s%.32s", "Undefined Label ", name);
+    report_plain_error(printed, message);
     if (diag.firstERR == 0) diag.firstERR = diag.g_linenum;
     diag.error_seen = 1;
     ok = false;

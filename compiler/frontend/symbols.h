@@ -53,6 +53,10 @@ extern VariableSpace vars;
 // An empty symbol table (but for MAIN, symbol 0, not yet defined) and an
 // empty variable area of the firmware's size.
 void reset_symbols();
+// Every name, type, address and size zero, as at start-up. A new program
+// (CLEAR) does not do this: the symbol page of its image shows what an
+// earlier one left behind its own symbols, as it always has.
+void clear_symbol_tables();
 
 // Enters a name (the same name may be entered again); returns its index,
 // or -1 after "Too Many Symbols" or "Too Many Symbols(2)".

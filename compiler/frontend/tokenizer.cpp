@@ -11,6 +11,7 @@
 #include "frontend/symbols.h"
 
 uint16_t g_tokenlist[TOKENLIST_SIZE];
+uint8_t g_tokencolumn[TOKENLIST_SIZE];
 int32_t g_constants[CONSTANTS_SIZE];
 char g_stringtable[STRINGTABLE_SIZE];
 int32_t CStringAddr[CSTRINGADDR_SIZE];
@@ -18,6 +19,11 @@ TokenState cursor;
 ConstantStrings cstrings;
 
 void reset_constant_strings() { cstrings = ConstantStrings{}; }
+
+void clear_constant_strings() {
+  memset(g_stringtable, 0, sizeof g_stringtable);
+  memset(CStringAddr, 0, sizeof CStringAddr);
+}
 
 void out_of_string_space() { fatal_error("Out of String space", ExitStatus::NoStringRoom); }
 
@@ -34,13 +40,20 @@ constexpr int TOKENS_MAX = 127 - 2;
 
 int line_len;
 int token_count;
+// Where the token being read starts, and whether a line is being read.
+int token_start;
+bool tokenizing;
 int const_count;
 bool declaration_mode;
 
 // The list ends with end-of-line tokens up to the table's end, so that no
 // look-ahead past the line can see a token of an earlier line.
 void end_token_list() {
-  for (int i = token_count; i < TOKENLIST_SIZE; i++) g_tokenlist[i] = TOK_EOL;
+  for (int i = token_count; i < TOKENLIST_SIZE; i++) {
+    g_tokenlist[i] = TOK_EOL;
+    g_tokencolumn[i] = static_cast<uint8_t>(line_len);
+  }
+  tokenizing = false;
 }
 
 // A rejected line leaves an empty token list, so nothing acts on it. The
@@ -58,6 +71,7 @@ bool has_room(int tokens) { return token_count + tokens <= TOKENS_MAX; }
 
 bool push_token(uint16_t t) {
   if (!has_room(1)) return false;
+  g_tokencolumn[token_count] = static_cast<uint8_t>(token_start);
   g_tokenlist[token_count++] = t;
   return true;
 }
@@ -266,6 +280,8 @@ int read_tokenize_line() {
   const_count = 0;
   declaration_mode = false;
   cursor.g_tokenptr = 0;
+  tokenizing = true;
+  token_start = 0;
 
   uint16_t special;
   if (line_len > 0 && special_line(special)) {
@@ -273,6 +289,8 @@ int read_tokenize_line() {
     end_token_list();
     return 1;
   }
+  // What the line lost starts behind the part that was kept.
+  token_start = LINE_SIZE - 1;
   if (reader.line_was_cut) return reject("Line Too Long");
 
   int pos = 0;
@@ -283,6 +301,7 @@ int read_tokenize_line() {
       continue;
     }
     if (c == '\'' || c == 0x1B || c == 0x03) break;
+    token_start = pos;
     char next = pos + 1 < line_len ? reader.line[pos + 1] : 0;
     char word[40];
     int len = 0;
@@ -315,6 +334,11 @@ int read_tokenize_line() {
   }
   end_token_list();
   return 1;
+}
+
+uint32_t error_column() {
+  int column = tokenizing ? token_start : g_tokencolumn[cursor.g_tokenptr < TOKENLIST_SIZE ? cursor.g_tokenptr : 0];
+  return static_cast<uint32_t>(column) + 1;
 }
 
 bool start_number(char c, char next) {

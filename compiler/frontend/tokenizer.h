@@ -20,6 +20,9 @@ constexpr uint16_t TOK_SYMBOL = 0x8000;
 constexpr uint16_t TOK_EOL = 255;
 
 extern uint16_t g_tokenlist[TOKENLIST_SIZE];
+// The 0-based column in the line of each token's first character; the
+// end-of-line tokens have the line's length.
+extern uint8_t g_tokencolumn[TOKENLIST_SIZE];
 extern int32_t g_constants[CONSTANTS_SIZE];
 extern char g_stringtable[STRINGTABLE_SIZE];
 extern int32_t CStringAddr[CSTRINGADDR_SIZE];
@@ -44,12 +47,19 @@ extern ConstantStrings cstrings;
 
 // An empty constant string area.
 void reset_constant_strings();
+// Every byte of the constant string area zero, as at start-up. A new program
+// (CLEAR) does not do this: its image shows what an earlier one left in the
+// record its strings begin in, as it always has.
+void clear_constant_strings();
 // Reports "Out of String space" and ends the process with status 5.
 [[noreturn]] void out_of_string_space();
 // Reports a constant string area that has run below its start.
 void checkStringDataPtrs();
 
 int read_tokenize_line();
+// The 1-based column an error report points at: while a line is being
+// tokenized, the token being read; else the token at the cursor.
+uint32_t error_column();
 bool start_number(char c, char next);
 double parse_number(const char *text, int &pos, int length, int hexDefault);
 int nextIsAddCHR(int pos);

@@ -1,0 +1,128 @@
+#include "cli/subcommands.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/compile_options.h"
+#include "cli/exit_status.h"
+#include "cli/output_files.h"
+#include "driver/driver.h"
+
+namespace ombrik::cli {
+
+namespace {
+
+std::string with_extension(const std::string &path, const char *extension) {
+  return std::filesystem::path(path).replace_extension(extension).string();
+}
+
+// build: the image as FILE.hex and the summary and map as FILE.map. Further
+// output forms of the same compile are more entries in outputs, all written
+// together or not at all.
+int run_build(const ParsedOptions &options) {
+  CompileInputs inputs;
+  if (int s = read_compile_inputs(options, inputs)) return s;
+  std::string hex_path = options.value("output", with_extension(inputs.source_path, ".hex"));
+  std::string map_path = with_extension(hex_path, ".map");
+  if (hex_path == inputs.source_path || map_path == inputs.source_path)
+    return usage_error("the output '" + hex_path + "' would replace the source file");
+  if (map_path == hex_path) return usage_error("the output '" + hex_path + "' would be replaced by its own map");
+  int status;
+  CompileResult result = compile_and_report(inputs, CompileAction::Build, status);
+  if (status != EXIT_OK) return status;
+  std::vector<OutputFile> outputs = {{hex_path, result.image}, {map_path, result.text}};
+  std::string error;
+  if (!write_outputs(outputs, error)) {
+    fprintf(stderr, "ombrik: error: %s\n", error.c_str());
+    return EXIT_OUTPUT_FAILED;
+  }
+  std::string summary = display_lines(result.text);
+  fwrite(summary.data(), 1, summary.size(), stdout);
+  return EXIT_OK;
+}
+
+// run and check: everything they give is on the output streams.
+int compile_with(const ParsedOptions &options, CompileAction action) {
+  CompileInputs inputs;
+  if (int s = read_compile_inputs(options, inputs)) return s;
+  int status;
+  compile_and_report(inputs, action, status);
+  return status;
+}
+
+int run_run(const ParsedOptions &options) { return compile_with(options, CompileAction::Run); }
+int run_check(const ParsedOptions &options) { return compile_with(options, CompileAction::Check); }
+
+std::vector<OptionDef> build_options() {
+  std::vector<OptionDef> options = compile_options();
+  options.insert(options.begin() + 1, {"output", 'o', "OUT",
+                                       "write the image to OUT (default FILE.hex beside the source)\n"
+                                       "and the map beside it as OUT with .map"});
+  return options;
+}
+
+std::string exit_status_help() {
+  std::string out = "Exit statuses:\n";
+  for (const ExitStatusInfo &e : exit_statuses) out += "  " + std::to_string(e.status) + "  " + e.meaning + "\n";
+  return out;
+}
+
+}  // namespace
+
+const std::vector<Subcommand> &subcommands() {
+  static const std::vector<Subcommand> table = {
+      {"build", "FILE.bas", "compile FILE.bas into FILE.hex and FILE.map",
+       "Compiles FILE.bas (after the preprocessor) and writes the program image as\n"
+       "Intel HEX, byte for byte what QUITDUMP writes and the board's loader reads,\n"
+       "and the size summary and symbol map beside it. Prints the size summary.\n"
+       "Nothing is written when the program has errors, and an old output is only\n"
+       "replaced once the new one is complete.\n",
+       build_options(), 1, 1, run_build},
+      {"run", "FILE.bas", "compile FILE.bas and run it on the PC",
+       "Compiles FILE.bas and runs it on the PC as RUN does, with the board's\n"
+       "input and output simulated. Standard output carries the program's output\n"
+       "and nothing else; errors stop it before it runs.\n",
+       compile_options(), 1, 1, run_run},
+      {"check", "FILE.bas", "compile FILE.bas and report diagnostics only",
+       "Compiles FILE.bas as build does and reports its diagnostics; writes no file.\n", compile_options(), 1, 1,
+       run_check},
+  };
+  return table;
+}
+
+const Subcommand *find_subcommand(const std::string &name) {
+  for (const Subcommand &s : subcommands())
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+std::string version_number() { return OMBRIK_VERSION; }
+
+std::string version_text() { return "ombrik " + version_number() + "\n"; }
+
+std::string general_help() {
+  std::string out =
+      "Usage: ombrik SUBCOMMAND FILE.bas [options]\n"
+      "       ombrik help SUBCOMMAND | --help | --version\n"
+      "       ombrik [-demo]   the standard-input protocol of editors and boards\n"
+      "\n"
+      "Subcommands:\n";
+  size_t width = 4;
+  for (const Subcommand &s : subcommands()) width = std::max(width, s.name.size());
+  for (const Subcommand &s : subcommands())
+    out += "  " + s.name + std::string(width - s.name.size() + 2, ' ') + s.summary + "\n";
+  out += "  help" + std::string(width - 4 + 2, ' ') + "show the options of a subcommand\n\n";
+  out += "Options of build, run and check:\n" + options_help(compile_options()) + "\n";
+  out +=
+      "Diagnostics are printed on standard error as FILE:LINE:COLUMN: error: MESSAGE,\n"
+      "with the line and a caret under the column.\n\n";
+  out += exit_status_help();
+  return out;
+}
+
+std::string subcommand_help(const Subcommand &s) {
+  return "Usage: ombrik " + s.name + " " + s.operands + " [options]\n\n" + s.description + "\nOptions:\n" +
+         options_help(s.options) + "\n" + exit_status_help();
+}
+
+}  // namespace ombrik::cli
