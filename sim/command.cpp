@@ -19,13 +19,6 @@ namespace sim {
 
 namespace {
 
-struct Options {
-  std::string file, table, board, pins;
-  Limits limits;
-  bool stats = false, trace_lines = false, help = false;
-  int gdb_port = -1;
-};
-
 bool read_text(const std::string &path, std::string &text, std::string &error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -53,87 +46,6 @@ bool whole_number(const std::string &s, uint64_t low, uint64_t high, uint64_t &v
   return v >= low && v <= high;
 }
 
-bool parse_options(const std::vector<std::string> &args, Options &o, std::string &error) {
-  for (size_t k = 0; k < args.size(); k++) {
-    std::string a = args[k], value;
-    bool has_value = false;
-    size_t eq = a.find('=');
-    if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = a.substr(eq + 1);
-      a = a.substr(0, eq);
-      has_value = true;
-    }
-    auto take = [&](const char *what) {
-      if (has_value) return true;
-      if (k + 1 >= args.size()) {
-        error = a + " needs " + what;
-        return false;
-      }
-      value = args[++k];
-      return true;
-    };
-    uint64_t n;
-    if (a == "-h" || a == "--help") {
-      o.help = true;
-    } else if (a == "-t") {
-      if (!take("a table file")) return false;
-      o.table = value;
-    } else if (a == "--board") {
-      if (!take("cortex or arm7")) return false;
-      if (value != "cortex" && value != "arm7") {
-        error = "--board is cortex or arm7, not " + value;
-        return false;
-      }
-      o.board = value;
-    } else if (a == "--max-instructions") {
-      if (!take("a number") ) return false;
-      if (!whole_number(value, 1, UINT64_MAX / 2, n)) {
-        error = "--max-instructions needs a positive whole number, not " + value;
-        return false;
-      }
-      o.limits.max_instructions = n;
-    } else if (a == "--max-time") {
-      if (!take("a number of milliseconds")) return false;
-      if (!whole_number(value, 1, 1ULL << 40, n)) {
-        error = "--max-time needs a positive whole number of milliseconds, not " + value;
-        return false;
-      }
-      o.limits.max_time_ms = n;
-    } else if (a == "--stats" && !has_value) {
-      o.stats = true;
-    } else if (a == "--trace") {
-      if (value != "lines") {
-        error = "--trace takes =lines";
-        return false;
-      }
-      o.trace_lines = true;
-    } else if (a == "--gdb") {
-      if (!take("a port")) return false;
-      if (!whole_number(value, 0, 65535, n)) {
-        error = "--gdb needs a port number from 0 to 65535, not " + value;
-        return false;
-      }
-      o.gdb_port = static_cast<int>(n);
-    } else if (a == "--pins") {
-      if (!take("a pin script")) return false;
-      o.pins = value;
-    } else if (a.size() > 1 && a[0] == '-') {
-      error = "unknown option " + args[k];
-      return false;
-    } else if (!o.file.empty()) {
-      error = "one program only: " + o.file + " and " + a;
-      return false;
-    } else {
-      o.file = a;
-    }
-  }
-  if (o.file.empty() && !o.help) {
-    error = "no program given";
-    return false;
-  }
-  return true;
-}
-
 // The image must begin with the start-up jump of its board's code: a BL
 // pair in Thumb code, a B word in ARM code.
 bool starts_like(const Board &b, const Image &image) {
@@ -147,26 +59,64 @@ bool starts_like(const Board &b, const Image &image) {
 
 }  // namespace
 
-std::string sim_usage() {
-  return "usage: ombrik sim FILE.bas|FILE.hex|FILE.elf [options]\n"
-         "Runs a program on a simulated board: a source file is compiled first, an image\n"
-         "(the board's Intel HEX, a standard Intel HEX or an ELF) is run as it is.\n"
-         "The program's output goes to standard output and its text input comes from\n"
-         "standard input; every pin operation is reported on standard error in the words\n"
-         "RUN prints for it.\n"
-         "  -t TABLE               the firmware table the program is (or was) built with;\n"
-         "                         without it, the simulated board's own table\n"
-         "  --board cortex|arm7    the board (default: the table's, else cortex)\n"
-         "  --max-instructions N   stop after N instructions\n"
-         "  --max-time MS          stop after MS milliseconds of simulated time\n"
-         "  --stats                print instructions, simulated time and firmware calls\n"
-         "  --trace=lines          print file:line as execution reaches each source line\n"
-         "  --gdb PORT             serve the GDB remote protocol on 127.0.0.1:PORT (0: any)\n"
-         "  --pins FILE            input pins over time: lines \"MS pin N high|low\" or\n"
-         "                         \"MS ad N VALUE\"; without it inputs read low and AD 0\n"
-         "Exit status: 0 the program reached END; 1 and 3 to 9 as `ombrik build` for a\n"
-         "source file; 2 bad option or option file; 10 the image cannot be read or is not\n"
-         "for the board; 11 the program stopped with a fault; 12 a limit stopped it.\n";
+const SimOptionHelp sim_option_help[7] = {
+    {"board", "cortex|arm7", "the board (default: the table's, else cortex)"},
+    {"max-instructions", "N", "stop after N instructions"},
+    {"max-time", "MS", "stop after MS milliseconds of simulated time"},
+    {"stats", "", "print the instructions, simulated time and firmware calls at the end"},
+    {"trace", "lines", "print FILE:LINE as execution reaches each source line"},
+    {"gdb", "PORT", "serve the GDB remote protocol on 127.0.0.1:PORT (0: a free port)"},
+    {"pins", "FILE", "input pins over time, lines \"MS pin N high|low\" or \"MS ad N VALUE\";\n"
+                     "without it inputs read low and AD channels 0"},
+};
+
+std::string sim_status_help() {
+  return "  " + std::to_string(SIM_BAD_IMAGE) + "  the image cannot be read or is not for the board\n" + "  " +
+         std::to_string(SIM_FAULT) + "  the program stopped with a fault\n" + "  " + std::to_string(SIM_LIMIT) +
+         "  --max-instructions or --max-time stopped it\n";
+}
+
+bool set_sim_option(SimOptions &o, const std::string &name, const std::string &value, std::string &error) {
+  uint64_t n;
+  if (name == "board") {
+    if (value != "cortex" && value != "arm7") {
+      error = "--board is cortex or arm7, not " + value;
+      return false;
+    }
+    o.board = value;
+  } else if (name == "max-instructions") {
+    if (!whole_number(value, 1, UINT64_MAX / 2, n)) {
+      error = "--max-instructions needs a positive whole number, not " + value;
+      return false;
+    }
+    o.limits.max_instructions = n;
+  } else if (name == "max-time") {
+    if (!whole_number(value, 1, 1ULL << 40, n)) {
+      error = "--max-time needs a positive whole number of milliseconds, not " + value;
+      return false;
+    }
+    o.limits.max_time_ms = n;
+  } else if (name == "stats") {
+    o.stats = true;
+  } else if (name == "trace") {
+    if (value != "lines") {
+      error = "--trace takes lines, not " + value;
+      return false;
+    }
+    o.trace_lines = true;
+  } else if (name == "gdb") {
+    if (!whole_number(value, 0, 65535, n)) {
+      error = "--gdb needs a port number from 0 to 65535, not " + value;
+      return false;
+    }
+    o.gdb_port = static_cast<int>(n);
+  } else if (name == "pins") {
+    o.pins = value;
+  } else {
+    error = "no option --" + name;
+    return false;
+  }
+  return true;
 }
 
 bool load_image_file(const std::string &path, const Board &board, Program &program, std::string &error) {
@@ -180,24 +130,11 @@ bool load_image_file(const std::string &path, const Board &board, Program &progr
   return true;
 }
 
-int sim_command(const std::vector<std::string> &args, const SimHost &host, FILE *out, FILE *err, FILE *in) {
-  Options o;
+int run_sim(const SimOptions &o, const SimHost &host, FILE *out, FILE *err, FILE *in) {
   std::string error;
-  if (!parse_options(args, o, error)) {
-    fprintf(err, "sim: %s\n%s", error.c_str(), sim_usage().c_str());
-    return SIM_USAGE;
-  }
-  if (o.help) {
-    fputs(sim_usage().c_str(), out);
-    return SIM_OK;
-  }
-
   std::vector<uint16_t> table;
   if (!o.table.empty()) {
-    if (!host.read_table(o.table, table, error)) {
-      fprintf(err, "sim: %s\n", error.c_str());
-      return SIM_USAGE;
-    }
+    if (int status = host.read_table(o.table, table)) return status;
   } else {
     table = board_table(o.board.empty() ? "cortex" : o.board);
   }
@@ -227,7 +164,7 @@ int sim_command(const std::vector<std::string> &args, const SimHost &host, FILE 
 
   Program program;
   if (ends_with(o.file, ".bas")) {
-    int status = host.compile(o.file, table, program);
+    int status = host.compile(o.file, board, program);
     if (status != 0) return status;
   } else if (!load_image_file(o.file, board, program, error)) {
     fprintf(err, "sim: %s\n", error.c_str());

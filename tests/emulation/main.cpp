@@ -3,11 +3,9 @@
 // with what the same program prints when ombrik runs it on the host.
 //
 //   ombrik_emu [--target=T] table                      the firmware-table download of the test board
-//   ombrik_emu [--target=T] check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare
+//   ombrik_emu [--target=T] check OMBRIK PROGRAM.bas   compile twice (QUITDUMP, RUN), run, compare;
+//                                                      then `OMBRIK sim` must print the same
 //   ombrik_emu [--target=T] run OMBRIK PROGRAM.bas     print the emulated output only
-//   ombrik_emu [--target=T] host OMBRIK PROGRAM.bas    print RUN's output only
-//   ombrik_emu sim OMBRIK ARGS...                      the sim command (sim/command.h), compiling
-//                                                      a source file with OMBRIK's QUITDUMP
 //
 // T is "thumb" (the Cortex-M board, the default) or "arm" (the ARM7 board);
 // --table=FILE takes the board's firmware table from a file instead.
@@ -31,7 +29,6 @@
 
 #include "sim/board.h"
 #include "sim/code_check.h"
-#include "sim/command.h"
 #include "sim/console.h"
 #include "sim/format.h"
 #include "sim/image.h"
@@ -54,9 +51,11 @@ bool read_file(const std::string &path, std::string &text) {
   return true;
 }
 
-// Runs program with input on its standard input; its standard output in
-// output, its exit status in status (-1 if it did not exit normally).
-bool run_process(const std::string &program, const std::string &input, std::string &output, int &status) {
+// Runs argv[0] with input on its standard input; its standard output (and
+// its standard error too when both is set) in output, its exit status in
+// status (-1 if it did not exit normally).
+bool run_process(const std::vector<std::string> &args, const std::string &input, std::string &output, int &status,
+                 bool both = false) {
   char in_name[] = "/tmp/ombrik_emu_inXXXXXX", out_name[] = "/tmp/ombrik_emu_outXXXXXX";
   int in_fd = mkstemp(in_name), out_fd = mkstemp(out_name);
   if (in_fd < 0 || out_fd < 0) return false;
@@ -66,9 +65,12 @@ bool run_process(const std::string &program, const std::string &input, std::stri
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in_fd, 0);
   posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
-  char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+  if (both) posix_spawn_file_actions_adddup2(&actions, out_fd, 2);
+  std::vector<char *> argv;
+  for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
   pid_t pid;
-  if (ok && posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) == 0) {
+  if (ok && posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
     int w = 0;
     waitpid(pid, &w, 0);
     status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
@@ -109,7 +111,7 @@ bool compile_image(const std::string &ombrik, const sim::Board &b, const std::st
                    const std::string &source, Compiled &c) {
   std::string out, error;
   int status;
-  if (!run_process(ombrik, session(b.table, path, source, "QUITDUMP"), out, status)) {
+  if (!run_process({ombrik}, session(b.table, path, source, "QUITDUMP"), out, status)) {
     fprintf(stderr, "cannot run %s\n", ombrik.c_str());
     return false;
   }
@@ -130,7 +132,7 @@ bool host_output(const std::string &ombrik, const sim::Board &b, const std::stri
                  const std::string &source, std::string &printed) {
   std::string out;
   int status;
-  if (!run_process(ombrik, session(b.table, path, source, "RUN"), out, status)) {
+  if (!run_process({ombrik}, session(b.table, path, source, "RUN"), out, status)) {
     fprintf(stderr, "cannot run %s\n", ombrik.c_str());
     return false;
   }
@@ -144,7 +146,7 @@ bool host_output(const std::string &ombrik, const sim::Board &b, const std::stri
   return true;
 }
 
-int compare(const std::string &host, const std::string &target) {
+int compare(const std::string &host, const std::string &target, const char *what) {
   if (host == target) return 0;
   size_t k = 0;
   while (k < host.size() && k < target.size() && host[k] == target[k]) k++;
@@ -153,8 +155,8 @@ int compare(const std::string &host, const std::string &target) {
   from = from == std::string::npos ? 0 : from + 1;
   fprintf(stderr, "outputs differ at byte %zu (line %zu):\n", k, line);
   fprintf(stderr, "  RUN     : %s\n", sim::visible(host.substr(from, k - from + 60)).c_str());
-  fprintf(stderr, "  emulated: %s\n", sim::visible(target.substr(from, k - from + 60)).c_str());
-  fprintf(stderr, "RUN printed %zu bytes, the emulated code %zu\n", host.size(), target.size());
+  fprintf(stderr, "  %-8s: %s\n", what, sim::visible(target.substr(from, k - from + 60)).c_str());
+  fprintf(stderr, "RUN printed %zu bytes, %s %zu\n", host.size(), what, target.size());
   return 1;
 }
 
@@ -183,54 +185,26 @@ bool read_table_file(const std::string &path, std::vector<uint16_t> &table, std:
   return true;
 }
 
-int run_sim(const std::string &ombrik, const std::vector<std::string> &args) {
-  sim::SimHost host;
-  host.read_table = read_table_file;
-  host.compile = [&ombrik](const std::string &path, const std::vector<uint16_t> &table, sim::Program &program) {
-    std::string source, out, error;
-    int status = 0;
-    if (!read_file(path, source)) {
-      fprintf(stderr, "cannot read %s\n", path.c_str());
-      return 2;
-    }
-    if (!run_process(ombrik, session(table, path, source, "QUITDUMP"), out, status)) {
-      fprintf(stderr, "cannot run %s\n", ombrik.c_str());
-      return 2;
-    }
-    if (status != 0 || has_error_line(out)) {
-      fprintf(stderr, "%s", out.c_str());
-      return status != 0 ? status : 1;
-    }
-    sim::Board board;
-    if (!sim::make_board(table, board, error) ||
-        !sim::parse_hex(out, program.image, error, board.hex_upper_offset, board.hex_key())) {
-      fprintf(stderr, "Intel HEX: %s\n", error.c_str());
-      return 1;
-    }
-    return 0;
-  };
-  return sim::sim_command(args, host, stdout, stderr, stdin);
-}
-
 int usage() {
   fprintf(stderr,
           "usage: ombrik_emu [--target=thumb|arm | --table=FILE] table | check OMBRIK PROGRAM.bas\n"
-          "                  | run OMBRIK PROGRAM.bas | host OMBRIK PROGRAM.bas\n"
-          "       ombrik_emu sim OMBRIK SIM-ARGUMENTS...\n");
+          "                  | run OMBRIK PROGRAM.bas\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc >= 3 && strcmp(argv[1], "sim") == 0) return run_sim(argv[2], std::vector<std::string>(argv + 3, argv + argc));
   std::vector<uint16_t> table = sim::board_table("thumb");
   std::string error;
+  // How `ombrik sim` gets the same board.
+  std::vector<std::string> sim_board;
   const char TARGET_OPTION[] = "--target=", TABLE_OPTION[] = "--table=";
   if (argc > 1 && strncmp(argv[1], TARGET_OPTION, strlen(TARGET_OPTION)) == 0) {
     std::string name = argv[1] + strlen(TARGET_OPTION);
     table = name == "thumb" || name == "arm" ? sim::board_table(name) : std::vector<uint16_t>{};
     if (table.empty()) return usage();
+    if (name == "arm") sim_board = {"--board", "arm7"};
     argc--;
     argv++;
   } else if (argc > 1 && strncmp(argv[1], TABLE_OPTION, strlen(TABLE_OPTION)) == 0) {
@@ -238,6 +212,7 @@ int main(int argc, char **argv) {
       fprintf(stderr, "%s\n", error.c_str());
       return 2;
     }
+    sim_board = {"-t", argv[1] + strlen(TABLE_OPTION)};
     argc--;
     argv++;
   }
@@ -250,18 +225,11 @@ int main(int argc, char **argv) {
     fputs(sim::table_download_text(b.table).c_str(), stdout);
     return 0;
   }
-  if (argc != 4 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "run") != 0 && strcmp(argv[1], "host") != 0))
-    return usage();
+  if (argc != 4 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "run") != 0)) return usage();
   std::string ombrik = argv[2], path = argv[3], source;
   if (!read_file(path, source)) {
     fprintf(stderr, "cannot read %s\n", path.c_str());
     return 2;
-  }
-  if (strcmp(argv[1], "host") == 0) {
-    std::string host;
-    if (!host_output(ombrik, b, path, source, host)) return 1;
-    fwrite(host.data(), 1, host.size(), stdout);
-    return 0;
   }
   Compiled c;
   if (!compile_image(ombrik, b, path, source, c)) return 1;
@@ -284,5 +252,21 @@ int main(int argc, char **argv) {
   printf("%d blocks, %d instructions reached (%d unreached), %d literals, %llu executed\n", c.image.blocks,
          c.map.instructions, c.map.dead_instructions, c.map.literals,
          static_cast<unsigned long long>(stats.instructions));
-  return compare(host, console.output());
+  if (compare(host, console.output(), "emulated") != 0) return 1;
+
+  // The same program through `ombrik sim`, its pin reports on standard
+  // error among the output as RUN prints them.
+  std::vector<std::string> sim_args = {ombrik, "sim", path};
+  sim_args.insert(sim_args.end(), sim_board.begin(), sim_board.end());
+  std::string simulated;
+  int status = 0;
+  if (!run_process(sim_args, "", simulated, status, true)) {
+    fprintf(stderr, "cannot run %s sim\n", ombrik.c_str());
+    return 1;
+  }
+  if (status != 0) {
+    fprintf(stderr, "%s sim ended with status %d:\n%s\n", ombrik.c_str(), status, simulated.c_str());
+    return 1;
+  }
+  return compare(host, simulated, "ombrik sim");
 }

@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
-# Runs one board case: tests/emulation/board/NAME.bas through `sim` with the
-# arguments in NAME.args (file names in them are relative to board/) and
-# NAME.in on standard input (or nothing), then either
+# Runs one board case: tests/emulation/board/NAME.bas through `ombrik sim`
+# with the arguments in NAME.args (file names in them are relative to
+# board/) and NAME.in on standard input (or nothing), then either
 #  - NAME.run exists: compares standard output and standard error together
-#    (pin reports interleaved with the program's output) with RUN's output
-#    for the same program and table, and the status with 0; or
+#    (pin reports interleaved with the program's output) with what `ombrik
+#    run` prints for the same program and table, and the status with 0; or
 #  - compares standard output with NAME.out, standard error with NAME.err
 #    (empty when there is none) and the status with NAME.status (0 when
 #    there is none).
-# Usage: run_board_case.sh OMBRIK_EMU OMBRIK CASE
+# Usage: run_board_case.sh OMBRIK CASE
 set -u
-emu=$1
-ombrik=$2
-case_path=$3
+ombrik=$1
+case_path=$2
+boards=$(cd "$(dirname "$0")/../../boards" && pwd)
 dir=$(dirname "$case_path")
 name=$(basename "$case_path")
 work=$(mktemp -d)
@@ -26,15 +26,15 @@ input=/dev/null
 
 failed=0
 if [ -f "$name.run" ]; then
-  "$emu" sim "$ombrik" "$name.bas" "${args[@]}" < "$input" > "$work/sim" 2>&1
+  "$ombrik" sim "$name.bas" "${args[@]}" < "$input" > "$work/sim" 2>&1
   status=$?
   # RUN with the same table: -t TABLE, --board arm7, or the Cortex board's.
-  board=(--target=thumb)
+  table=$boards/sim-cortex.table
   for ((k = 0; k < ${#args[@]}; k++)); do
-    [ "${args[k]}" = "-t" ] && board=("--table=${args[k + 1]}")
-    [ "${args[k]}" = "--board" ] && [ "${args[k + 1]}" = "arm7" ] && board=(--target=arm)
+    [ "${args[k]}" = "-t" ] && table=${args[k + 1]}
+    [ "${args[k]}" = "--board" ] && [ "${args[k + 1]}" = "arm7" ] && table=$boards/sim-arm7.table
   done
-  "$emu" "${board[@]}" host "$ombrik" "$name.bas" < "$input" > "$work/run" || failed=1
+  "$ombrik" run "$name.bas" -t "$table" < "$input" > "$work/run" || failed=1
   if ! cmp -s "$work/run" "$work/sim"; then
     echo "sim's output and pin reports differ from RUN's (RUN vs sim):"
     diff -u <(cat -A "$work/run") <(cat -A "$work/sim")
@@ -42,7 +42,7 @@ if [ -f "$name.run" ]; then
   fi
   expected_status=0
 else
-  "$emu" sim "$ombrik" "$name.bas" "${args[@]}" < "$input" > "$work/stdout" 2> "$work/stderr"
+  "$ombrik" sim "$name.bas" "${args[@]}" < "$input" > "$work/stdout" 2> "$work/stderr"
   status=$?
   if ! cmp -s "$name.out" "$work/stdout"; then
     echo "stdout differs (expected vs actual):"

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# The sim command on image files: the board's own HEX, a standard Intel HEX
-# written by srec_cat, an ELF written by objcopy, and broken or mismatched
-# images, each with its exact message and exit status.
-# Usage: sim_images.sh OMBRIK_EMU OMBRIK SREC_CAT ARM_OBJCOPY HOST_OBJCOPY ARM_AS ARM_LD
+# `ombrik sim` on image files: the board's own HEX, a standard Intel HEX
+# written by srec_cat, an ELF written by objcopy or assembled with a line
+# table, and broken or mismatched images and options, each with its exact
+# message and exit status.
+# Usage: sim_images.sh OMBRIK SREC_CAT ARM_OBJCOPY HOST_OBJCOPY ARM_AS ARM_LD
 set -u
-emu=$1
-ombrik=$2
-srec_cat=$3
-arm_objcopy=$4
-objcopy=$5
-arm_as=$6
-arm_ld=$7
+ombrik=$1
+srec_cat=$2
+arm_objcopy=$3
+objcopy=$4
+arm_as=$5
+arm_ld=$6
 here=$(cd "$(dirname "$0")" && pwd)
+boards=$(cd "$here/../../boards" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -39,9 +40,9 @@ expect() {
   fi
 }
 
-# The board's HEX of a program, through the protocol with QUITDUMP.
-board_hex() {  # TARGET PROGRAM OUT
-  { "$emu" --target="$1" table; echo "# 1 \"$(basename "$2")\""; cat "$2"; echo QUITDUMP; } | "$ombrik" | grep '^:' > "$3"
+# The board's HEX of a program, as ombrik build writes it.
+board_hex() {  # BOARD PROGRAM OUT
+  "$ombrik" build "$2" -t "$boards/sim-$1.table" -o "$3" > /dev/null
 }
 
 # A standard Intel HEX of the same bytes, written by srec_cat: each board
@@ -72,10 +73,10 @@ standard_hex() {  # BOARD-HEX OUT
 }
 
 program=$here/corpus/strings_basic.bas
-"$emu" --target=thumb host "$ombrik" "$program" > run_output.txt || failed=1
+"$ombrik" run "$program" -t "$boards/sim-cortex.table" > run_output.txt || failed=1
 : > empty
-board_hex thumb "$program" thumb.hex
-board_hex arm "$program" arm.hex
+board_hex cortex "$program" thumb.hex
+board_hex arm7 "$program" arm.hex
 standard_hex thumb.hex thumb_standard.hex
 standard_hex arm.hex arm_standard.hex
 "$arm_objcopy" -I ihex -O elf32-littlearm --set-start 0x8001 thumb_standard.hex thumb.elf
@@ -83,27 +84,27 @@ standard_hex arm.hex arm_standard.hex
 "$objcopy" -I ihex -O elf32-i386 thumb_standard.hex i386.elf
 grep -c '^:00000001FF' thumb_standard.hex | grep -qx 1 || { echo "srec_cat wrote more than one end record"; failed=1; }
 
-expect board_hex_thumb 0 empty run_output.txt -- "$emu" sim "$ombrik" thumb.hex
-expect board_hex_arm 0 empty run_output.txt -- "$emu" sim "$ombrik" arm.hex --board arm7
-expect standard_hex_thumb 0 empty run_output.txt -- "$emu" sim "$ombrik" thumb_standard.hex
-expect standard_hex_arm 0 empty run_output.txt -- "$emu" sim "$ombrik" arm_standard.hex --board arm7
-expect elf_thumb 0 empty run_output.txt -- "$emu" sim "$ombrik" thumb.elf
-expect elf_arm 0 empty run_output.txt -- "$emu" sim "$ombrik" arm.elf --board arm7
+expect board_hex_thumb 0 empty run_output.txt -- "$ombrik" sim thumb.hex
+expect board_hex_arm 0 empty run_output.txt -- "$ombrik" sim arm.hex --board arm7
+expect standard_hex_thumb 0 empty run_output.txt -- "$ombrik" sim thumb_standard.hex
+expect standard_hex_arm 0 empty run_output.txt -- "$ombrik" sim arm_standard.hex --board arm7
+expect elf_thumb 0 empty run_output.txt -- "$ombrik" sim thumb.elf
+expect elf_arm 0 empty run_output.txt -- "$ombrik" sim arm.elf --board arm7
 
 # A checksum changed on the second record.
 sed '2s/.$/0/' thumb.hex > bad_checksum.hex
 sed -n 2p bad_checksum.hex | grep -q '0$' || sed -i '2s/.$/1/' bad_checksum.hex
 printf 'sim: bad_checksum.hex: line 2: checksum wrong: %s\n' "$(sed -n 2p bad_checksum.hex)" > bad_checksum.err
-expect bad_checksum 10 bad_checksum.err empty -- "$emu" sim "$ombrik" bad_checksum.hex
+expect bad_checksum 10 bad_checksum.err empty -- "$ombrik" sim bad_checksum.hex
 
 cat > arm_on_cortex.err <<'EOF'
 sim: arm.hex does not start with Thumb code at 0x00008000, where the cortex board's table puts the code start (give the table the image was built with: -t TABLE)
 EOF
-expect arm_on_cortex 10 arm_on_cortex.err empty -- "$emu" sim "$ombrik" arm.hex
+expect arm_on_cortex 10 arm_on_cortex.err empty -- "$ombrik" sim arm.hex
 echo "sim: thumb.elf holds Thumb code, but the arm7 board runs ARM code" > thumb_elf_on_arm7.err
-expect thumb_elf_on_arm7 10 thumb_elf_on_arm7.err empty -- "$emu" sim "$ombrik" thumb.elf --board arm7
+expect thumb_elf_on_arm7 10 thumb_elf_on_arm7.err empty -- "$ombrik" sim thumb.elf --board arm7
 echo "sim: i386.elf: an ELF file for machine 3, not for ARM (40)" > i386.err
-expect elf_wrong_machine 10 i386.err empty -- "$emu" sim "$ombrik" i386.elf
+expect elf_wrong_machine 10 i386.err empty -- "$ombrik" sim i386.elf
 
 # Thumb code whose first instruction calls 0x9000, where nothing is: BL
 # from 0x8000 to 0x9000 is F000 FFFE.
@@ -112,7 +113,7 @@ cat > no_code.err <<'EOF'
 sim: warning: code check: 0x00008000: BL to 0x00009000, neither code nor a firmware entry
 sim: execution reached 0x00009000, where there is no code
 EOF
-expect jump_to_no_code 11 no_code.err empty -- "$emu" sim "$ombrik" no_code.hex
+expect jump_to_no_code 11 no_code.err empty -- "$ombrik" sim no_code.hex
 
 # An ELF with a DWARF line table, assembled by the GNU assembler: lines
 # traced and the fault's line named.
@@ -143,41 +144,59 @@ EOF
 "$arm_as" lines.s -o lines.o && "$arm_ld" -Ttext=0x8000 -e _start lines.o -o lines.elf || failed=1
 printf '42' > lines.out
 printf 'prog.bas:1\nprog.bas:2\nprog.bas:3\nprog.bas:4\nsim: division by zero at 0x0000800E (prog.bas:4)\n' > lines.err
-expect elf_line_table 11 lines.err lines.out -- "$emu" sim "$ombrik" lines.elf --trace=lines
+expect elf_line_table 11 lines.err lines.out -- "$ombrik" sim lines.elf --trace=lines
 
 echo "sim: cannot read missing.hex: No such file or directory" > missing.err
-expect missing_file 10 missing.err empty -- "$emu" sim "$ombrik" missing.hex
+expect missing_file 10 missing.err empty -- "$ombrik" sim missing.hex
 mkdir directory.hex
 echo "sim: directory.hex: no Intel HEX records" > directory.err
-expect directory 10 directory.err empty -- "$emu" sim "$ombrik" directory.hex
+expect directory 10 directory.err empty -- "$ombrik" sim directory.hex
 printf 'hello\n' > text.hex
 echo "sim: text.hex: no Intel HEX records" > text.err
-expect not_hex 10 text.err empty -- "$emu" sim "$ombrik" text.hex
+expect not_hex 10 text.err empty -- "$ombrik" sim text.hex
+
+# Source files: compile errors and bad tables end sim as they end build.
+printf 'PRINT "a"\nx = \n' > broken.bas
+printf 'broken.bas:2:5: error: Expected Operand\nx = \n    ^\n' > broken.err
+expect compile_error 1 broken.err empty -- "$ombrik" sim broken.bas
+head -5 "$boards/sim-cortex.table" > bad.table
+echo ZZZZ >> bad.table
+echo "bad.table:6: error: illegal address entry --ZZZZ--" > bad_table.err
+expect bad_table_source 7 bad_table.err empty -- "$ombrik" sim broken.bas -t bad.table
+expect bad_table_image 7 bad_table.err empty -- "$ombrik" sim thumb.hex -t bad.table
 
 # Options.
-"$emu" sim "$ombrik" --help > usage.txt
-{ echo "sim: unknown option --fast"; cat usage.txt; } > unknown_option.err
-expect unknown_option 2 unknown_option.err empty -- "$emu" sim "$ombrik" thumb.hex --fast
-{ echo "sim: --max-instructions needs a positive whole number, not 12x"; cat usage.txt; } > bad_number.err
-expect bad_number 2 bad_number.err empty -- "$emu" sim "$ombrik" thumb.hex --max-instructions 12x
-{ echo "sim: --board is cortex or arm7, not avr"; cat usage.txt; } > bad_board.err
-expect bad_board 2 bad_board.err empty -- "$emu" sim "$ombrik" thumb.hex --board avr
-{ echo "sim: no program given"; cat usage.txt; } > no_program.err
-expect no_program 2 no_program.err empty -- "$emu" sim "$ombrik" --stats
+usage_error() {  # MESSAGE FILE
+  printf "ombrik: error: %s\nRun 'ombrik --help' for the subcommands and their options.\n" "$1" > "$2"
+}
+usage_error "unknown option '--fast'" unknown_option.err
+expect unknown_option 2 unknown_option.err empty -- "$ombrik" sim thumb.hex --fast
+usage_error "--max-instructions needs a positive whole number, not 12x" bad_number.err
+expect bad_number 2 bad_number.err empty -- "$ombrik" sim thumb.hex --max-instructions 12x
+usage_error "--max-time needs a positive whole number of milliseconds, not 0" bad_time.err
+expect bad_time 2 bad_time.err empty -- "$ombrik" sim thumb.hex --max-time=0
+usage_error "--gdb needs a port number from 0 to 65535, not 70000" bad_port.err
+expect bad_port 2 bad_port.err empty -- "$ombrik" sim thumb.hex --gdb 70000
+usage_error "--trace takes lines, not calls" bad_trace.err
+expect bad_trace 2 bad_trace.err empty -- "$ombrik" sim thumb.hex --trace=calls
+usage_error "--board is cortex or arm7, not avr" bad_board.err
+expect bad_board 2 bad_board.err empty -- "$ombrik" sim thumb.hex --board avr
+usage_error "sim takes FILE.bas|FILE.hex|FILE.elf: ombrik sim FILE.bas|FILE.hex|FILE.elf [options]" no_program.err
+expect no_program 2 no_program.err empty -- "$ombrik" sim --stats
 echo "sim: the table $here/tables/arm7_1850.table is for the arm7 board (firmware version 1850), not cortex" > table_board.err
-expect table_and_board 2 table_board.err empty -- "$emu" sim "$ombrik" thumb.hex -t "$here/tables/arm7_1850.table" --board cortex
+expect table_and_board 2 table_board.err empty -- "$ombrik" sim thumb.hex -t "$here/tables/arm7_1850.table" --board cortex
 echo "sim: cannot read missing.pins: No such file or directory" > missing_pins.err
-expect missing_pins 2 missing_pins.err empty -- "$emu" sim "$ombrik" thumb.hex --pins missing.pins
+expect missing_pins 2 missing_pins.err empty -- "$ombrik" sim thumb.hex --pins missing.pins
 printf '0 pin 5 high\n10 pin 300 low\n' > bad.pins
 echo "sim: bad.pins: line 2: no pin 300 (the board has pins 0 to 191)" > bad_pins.err
-expect bad_pin_number 2 bad_pins.err empty -- "$emu" sim "$ombrik" thumb.hex --pins bad.pins
+expect bad_pin_number 2 bad_pins.err empty -- "$ombrik" sim thumb.hex --pins bad.pins
 printf '10 pin 5 high\n5 pin 5 low\n' > backwards.pins
 echo "sim: backwards.pins: line 2: the time 5 lies before the previous line's" > backwards.err
-expect pins_backwards 2 backwards.err empty -- "$emu" sim "$ombrik" thumb.hex --pins backwards.pins
+expect pins_backwards 2 backwards.err empty -- "$ombrik" sim thumb.hex --pins backwards.pins
 printf '10 pin 5 maybe\n' > level.pins
 echo "sim: level.pins: line 1: a pin is high, low, 1 or 0, not maybe" > level.err
-expect pins_bad_level 2 level.err empty -- "$emu" sim "$ombrik" thumb.hex --pins level.pins
+expect pins_bad_level 2 level.err empty -- "$ombrik" sim thumb.hex --pins level.pins
 printf '10 led 5 on\n' > kind.pins
 echo "sim: kind.pins: line 1: expected pin or ad after the time, not led" > kind.err
-expect pins_bad_kind 2 kind.err empty -- "$emu" sim "$ombrik" thumb.hex --pins kind.pins
+expect pins_bad_kind 2 kind.err empty -- "$ombrik" sim thumb.hex --pins kind.pins
 exit $failed
