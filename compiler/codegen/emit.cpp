@@ -2,12 +2,10 @@
 
 #include <cstdio>
 
-#include "codegen/arm/arm.h"
-#include "codegen/ioha/ioha.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
-#include "codegen/thumb/thumb.h"
+#include "codegen/target.h"
 #include "core/firmware.h"
 #include "core/process.h"
 #include "frontend/diagnostics.h"
@@ -20,15 +18,6 @@ int32_t INT_addrs[INT_OPS_SIZE];
 Emitter emit;
 
 namespace {
-
-enum class Backend { Arm, Thumb, Ioha, Iohb };
-
-Backend current_backend() {
-  if (arm_class()) return Backend::Arm;
-  if (emit.inside_ezh == 1) return Backend::Ioha;
-  if (emit.inside_ezh == 2) return Backend::Iohb;
-  return Backend::Thumb;
-}
 
 }  // namespace
 
@@ -66,21 +55,17 @@ void emit_value32(int32_t value) {
 
 void add_op(uint16_t op, int32_t operand) {
   uint32_t start = emit.fCODE;
+  const Backend &backend = current_backend();
   emit.depth++;
   // Some old ARM firmware expects the string accumulator saved into the top
   // string variable before the program ends.
   if (op == OP_END && firmware.end_saves_string) {
-    add_ARM_op(OP_ADDR, (vars.g_VSPdim - 1) * 4);
-    add_ARM_op(OP_ACC2IDX, 0);
-    add_ARM_op(OP_NEWSTR, 0);
-    add_ARM_op(OP_SAVESTR, 0);
+    backend.add_op(OP_ADDR, (vars.g_VSPdim - 1) * 4);
+    backend.add_op(OP_ACC2IDX, 0);
+    backend.add_op(OP_NEWSTR, 0);
+    backend.add_op(OP_SAVESTR, 0);
   }
-  switch (current_backend()) {
-    case Backend::Arm: add_ARM_op(op, operand); break;
-    case Backend::Ioha: add_IOHA_op(op, operand); break;
-    case Backend::Iohb: add_IOHB_op(op, operand); break;
-    case Backend::Thumb: add_TH_op(op, operand); break;
-  }
+  backend.add_op(op, operand);
   emit.depth--;
   checkCodeSpace();
   if (emit.depth > 0) return;
@@ -99,11 +84,7 @@ void add_op(uint16_t op, int32_t operand) {
 }
 
 void flush_pool_if_due() {
-  switch (current_backend()) {
-    case Backend::Thumb: TH_flush_pool_if_due(); break;
-    case Backend::Iohb: IOHB_flush_pool_if_due(); break;
-    default: break;  // ARM code builds its constants inline; IOHA has no pool check.
-  }
+  if (current_backend().flush_pool_if_due) current_backend().flush_pool_if_due();
 }
 
 void reset_codegen() {

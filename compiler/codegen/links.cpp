@@ -2,9 +2,8 @@
 
 #include <cstdio>
 
-#include "codegen/arm/arm.h"
 #include "codegen/emit.h"
-#include "codegen/thumb/thumb.h"
+#include "codegen/target.h"
 #include "core/firmware.h"
 #include "core/process.h"
 #include "frontend/diagnostics.h"
@@ -85,10 +84,7 @@ void optimizeTJ(uint32_t first, int final) {
   // A final resolution may come more than once (every RUN and the QUITDUMP
   // after it); links it resolved before are branches by now.
   if (final && first < static_cast<uint32_t>(links.resolvedLinks)) first = static_cast<uint32_t>(links.resolvedLinks);
-  if (arm_class())
-    ARMoptimizeTJ(first);
-  else
-    THoptimizeTJ(first);
+  current_backend().resolve_links(first);
   if (final) {
     links.resolvedLinks = links.nextLink;
     check_image_start();
@@ -106,9 +102,7 @@ int32_t keep_undefined_links(int32_t first, int32_t keepBelow) {
   for (int32_t i = first; i < links.nextLink && i < MISSING_LINK_SIZE; i++) {
     int32_t p = missingLink[i];
     if (p < 0 || p + 1 >= FLASH_CODES_SIZE) continue;
-    uint32_t w = arm_class()
-                     ? static_cast<uint32_t>(Flash_codes[p])
-                     : static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
+    uint32_t w = current_backend().link_word(p);
     if (w & LINK_LABEL) continue;
     uint32_t n = w & 0x1FFFFFFFu;
     if (n >= static_cast<uint32_t>(keepBelow) || g_symbol_type[n] != SYM_UNDEF_LABEL) continue;

@@ -1,181 +1,15 @@
-// The virtual operation set: every operation code with its name, and the
-// firmware routine that carries out the operations the back ends do not
-// emit inline.
+// The virtual operation set, from operations.def: every operation's code,
+// name and operand, the firmware routine that carries out the operations
+// the back ends do not emit inline, and which targets have it.
 #pragma once
 #include <cstdint>
 
-constexpr uint16_t OP_NOP = 0;
-constexpr uint16_t OP_ACC2IDX = 1;
-constexpr uint16_t OP_LDARR = 2;
-constexpr uint16_t OP_STARR = 3;
-constexpr uint16_t OP_MUL = 4;
-constexpr uint16_t OP_SHL = 5;
-constexpr uint16_t OP_DIV = 7;
-constexpr uint16_t OP_MOD = 8;
-constexpr uint16_t OP_IDX2ACC = 9;
-constexpr uint16_t OP_POPACC = 10;
-constexpr uint16_t OP_ACC2OPND = 11;
-constexpr uint16_t OP_ITOF = 12;
-constexpr uint16_t OP_OPND_ITOF = 13;
-constexpr uint16_t OP_FTOI = 14;
-constexpr uint16_t OP_OPND_FTOI = 15;
-constexpr uint16_t OP_ADD = 16;
-constexpr uint16_t OP_SUB = 17;
-constexpr uint16_t OP_OPND2IDX = 19;
-constexpr uint16_t OP_IADD = 20;
-constexpr uint16_t OP_ISUB = 21;
-constexpr uint16_t OP_IRSUB = 22;
-constexpr uint16_t OP_LABEL = 23;
-constexpr uint16_t OP_SHR = 24;
-constexpr uint16_t OP_TSHL = 25;
-constexpr uint16_t OP_NEWSTR = 26;
-constexpr uint16_t OP_ADDSTR = 27;
-constexpr uint16_t OP_ADDSBYTE = 28;
-constexpr uint16_t OP_LEFT = 29;
-constexpr uint16_t OP_RIGHT = 30;
-constexpr uint16_t OP_STRCOMP = 31;
-constexpr uint16_t OP_EQ = 32;
-constexpr uint16_t OP_LT = 33;
-constexpr uint16_t OP_GT = 34;
-constexpr uint16_t OP_LE = 35;
-constexpr uint16_t OP_GE = 36;
-constexpr uint16_t OP_NE = 37;
-constexpr uint16_t OP_GETSTR = 38;
-constexpr uint16_t OP_LEN = 39;
-constexpr uint16_t OP_AND = 40;
-constexpr uint16_t OP_LOGAND = 41;
-constexpr uint16_t OP_CALLACC = 42;
-constexpr uint16_t OP_INTENTRY = 43;
-constexpr uint16_t OP_INTEXIT = 44;
-constexpr uint16_t OP_OR = 48;
-constexpr uint16_t OP_LOGOR = 49;
-constexpr uint16_t OP_EZHPARAM = 50;
-constexpr uint16_t OP_EZHSAVE = 51;
-constexpr uint16_t OP_EZHRESTORE = 52;
-constexpr uint16_t OP_EZHRDPER = 53;
-constexpr uint16_t OP_EZHWRPER = 54;
-constexpr uint16_t OP_LOGXOR = 55;
-constexpr uint16_t OP_XOR = 56;
-constexpr uint16_t OP_RD_SHALF = 57;
-constexpr uint16_t OP_RD_HALF = 58;
-constexpr uint16_t OP_WR_HALF = 59;
-constexpr uint16_t OP_JZ = 62;
-constexpr uint16_t OP_JMP = 63;
-constexpr uint16_t OP_P0 = 64;
-constexpr uint16_t OP_P0_WR = 65;
-constexpr uint16_t OP_P1 = 66;
-constexpr uint16_t OP_P1_WR = 67;
-constexpr uint16_t OP_P2 = 68;
-constexpr uint16_t OP_P2_WR = 69;
-constexpr uint16_t OP_P3 = 70;
-constexpr uint16_t OP_P3_WR = 71;
-constexpr uint16_t OP_P4 = 72;
-constexpr uint16_t OP_P4_WR = 73;
-constexpr uint16_t OP_P5 = 74;
-constexpr uint16_t OP_P5_WR = 75;
-constexpr uint16_t OP_TXFREE = 81;
-constexpr uint16_t OP_RXD = 82;
-constexpr uint16_t OP_TXD = 83;
-constexpr uint16_t OP_RXD0 = 84;
-constexpr uint16_t OP_TXD0 = 85;
-constexpr uint16_t OP_BAUD = 87;
-constexpr uint16_t OP_RXD1 = 88;
-constexpr uint16_t OP_TXD1 = 89;
-constexpr uint16_t OP_BAUD0 = 90;
-constexpr uint16_t OP_BAUD1 = 91;
-constexpr uint16_t OP_TIMER = 92;
-constexpr uint16_t OP_AD = 94;
-constexpr uint16_t OP_GEN_INT = 95;
-constexpr uint16_t OP_ADDR = 96;
-constexpr uint16_t OP_OPND_ADDR = 97;
-constexpr uint16_t OP_STRADDR = 98;
-constexpr uint16_t OP_OPND_STRADDR = 99;
-constexpr uint16_t OP_OPND_CONST = 100;
-constexpr uint16_t OP_OPND_CONST2 = 101;
-constexpr uint16_t OP_OPND_LDVAR = 102;
-constexpr uint16_t OP_CONST = 103;
-constexpr uint16_t OP_LDVAR = 104;
-constexpr uint16_t OP_RD_BYTE = 105;
-constexpr uint16_t OP_PEEK = 110;
-constexpr uint16_t OP_POKE = 111;
-constexpr uint16_t OP_NEXT2OPND = 112;
-constexpr uint16_t OP_NEG = 113;
-constexpr uint16_t OP_NOT = 114;
-constexpr uint16_t OP_LOGNOT = 115;
-constexpr uint16_t OP_STVAR = 116;
-constexpr uint16_t OP_WR_BYTE = 117;
-constexpr uint16_t OP_SAVESTR = 118;
-constexpr uint16_t OP_ABS = 119;
-constexpr uint16_t OP_HEX = 120;
-constexpr uint16_t OP_STR = 121;
-constexpr uint16_t OP_VAL = 122;
-constexpr uint16_t OP_END = 124;
-constexpr uint16_t OP_ACC2NEXT = 128;
-constexpr uint16_t OP_PUSHACC = 129;
-constexpr uint16_t OP_SWAP = 130;
-constexpr uint16_t OP_PUSHNEXT = 131;
-constexpr uint16_t OP_POPNEXT = 132;
-constexpr uint16_t OP_POPOPND = 133;
-constexpr uint16_t OP_JZBACK = 134;
-constexpr uint16_t OP_GOTO = 136;
-constexpr uint16_t OP_GOSUB = 137;
-constexpr uint16_t OP_CALLSUB = 138;
-constexpr uint16_t OP_JMPBACK = 139;
-constexpr uint16_t OP_CALLBACK = 140;
-constexpr uint16_t OP_RETURN = 141;
-// The operation set names both subtraction (17) and the entry of a SUB or
-// FUNCTION (142) OP_SUB; the entry's constant carries a suffix.
-constexpr uint16_t OP_SUB_ENTRY = 142;
-constexpr uint16_t OP_WAITMICRO = 143;
-constexpr uint16_t OP_WAIT = 144;
-constexpr uint16_t OP_PRINTNUM = 145;
-constexpr uint16_t OP_PRINTTAB = 146;
-constexpr uint16_t OP_PRINTCR = 147;
-constexpr uint16_t OP_PRINTSTR = 148;
-constexpr uint16_t OP_PRINTCH = 149;
-constexpr uint16_t OP_DIR = 150;
-constexpr uint16_t OP_DIR_WR = 151;
-constexpr uint16_t OP_IN = 152;
-constexpr uint16_t OP_OUT = 153;
-constexpr uint16_t OP_ACC2STRSCR = 154;
-constexpr uint16_t OP_REPEAT = 155;
-constexpr uint16_t OP_INTFW1 = 156;
-constexpr uint16_t OP_INTFW2 = 157;
-constexpr uint16_t OP_INTFW3 = 158;
-constexpr uint16_t OP_INTFW4 = 159;
-constexpr uint16_t OP_PRINTF = 161;
-constexpr uint16_t OP_SPRINTF = 162;
-constexpr uint16_t OP_MAIN = 163;
-constexpr uint16_t OP_PUSHIDX = 164;
-constexpr uint16_t OP_POPIDX = 165;
-constexpr uint16_t OP_WRITE = 173;
-constexpr uint16_t OP_FREAD = 174;
-constexpr uint16_t OP_INTERRUPT = 175;
-constexpr uint16_t OP_FILEREADDIR = 177;
-constexpr uint16_t OP_FILECLOSE = 178;
-constexpr uint16_t OP_FILEOPEN = 179;
-constexpr uint16_t OP_FILEREADBYTE = 180;
-constexpr uint16_t OP_FILEWRITEBYTE = 181;
-constexpr uint16_t OP_FILEEOF = 182;
-constexpr uint16_t OP_HTTP = 183;
-constexpr uint16_t OP_UDPIN = 184;
-constexpr uint16_t OP_UDPOUT = 185;
-constexpr uint16_t OP_MAIL = 186;
-constexpr uint16_t OP_STOP = 187;
-constexpr uint16_t OP_CGIIN = 188;
-constexpr uint16_t OP_LASTIP = 189;
-constexpr uint16_t OP_SLEEP = 203;
-constexpr uint16_t OP_DATAEND = 207;
-constexpr uint16_t OP_ENDSUB = 208;
-constexpr uint16_t OP_FOR = 228;
-constexpr uint16_t OP_NEXT = 229;
-constexpr uint16_t OP_QUICKSORT = 247;
-constexpr uint16_t OP_ASM = 255;
-constexpr uint16_t OP_ENET_GETIP = 256;
-constexpr uint16_t OP_ENET_SETIP = 257;
-constexpr uint16_t OP_ENET_INIT = 258;
-constexpr uint16_t OP_ENET_RCV = 259;
-constexpr uint16_t OP_ENET_SEND = 260;
+// OP_name for every operation of operations.def.
+#define OP(name, code, ...) constexpr uint16_t OP_##name = code;
+#define OP_NAMED(name, text, code, ...) constexpr uint16_t OP_##name = code;
+#include "codegen/operations.def"
+#undef OP
+#undef OP_NAMED
 
 // Firmware entry of an operation, one column for integer and one for SINGLE
 // operands. Besides entry numbers a column may hold:
@@ -184,15 +18,54 @@ constexpr int16_t FW_BY_TABLE = -1;       // entry chosen by the firmware table'
 constexpr int16_t FW_SINGLE_UNDEF = -2;   // "op for SINGLE undefined"
 constexpr int16_t FW_REPEAT_UNDEF = -3;   // "REPEAT undefined"
 
+// What an operation's operand is.
+enum class OperandKind : uint8_t {
+  NONE,        // no operand: a tag that only marks the record in the host stream
+  LABEL,       // a compiler label (jump_table index)
+  SYMBOL,      // a user label, SUB or FUNCTION (symbol index)
+  UNIT,        // a code-unit index
+  WORD,        // a variable word index
+  BYTES,       // a byte offset in the variable area
+  STRING,      // a byte offset in the constant string area
+  VALUE,       // a 32-bit value
+  REGISTER,    // an I/O-handler register number
+  PERIPHERAL,  // a peripheral register's address
+};
+
+// How a target treats an operation.
+enum class OnTarget : uint8_t {
+  C,  // code: the back end emits code, the host runs it
+  N,  // no code of its own: a marker, or work done elsewhere
+  X,  // not on this target: refused, or "UNKNOWN OP" on the host
+};
+
 struct Operation {
   uint16_t code;
   const char *name;
+  OperandKind operand;
   int16_t int_entry;
   int16_t single_entry;
+  OnTarget thumb, arm, ioha, iohb, host;
 };
 
-extern const Operation operation_set[];
-extern const int operation_count;
+namespace operation_columns {
+using enum OperandKind;
+using enum OnTarget;
+#define OP(name, code, operand, int_entry, single_entry, thumb, arm, ioha, iohb, host) \
+  {OP_##name, "OP_" #name, operand, int_entry, single_entry, thumb, arm, ioha, iohb, host},
+#define OP_NAMED(name, text, code, operand, int_entry, single_entry, thumb, arm, ioha, iohb, host) \
+  {OP_##name, text, operand, int_entry, single_entry, thumb, arm, ioha, iohb, host},
+inline constexpr Operation operation_set[] = {
+#include "codegen/operations.def"
+};
+#undef OP
+#undef OP_NAMED
+}  // namespace operation_columns
+using operation_columns::operation_set;
+
+constexpr int operation_count = static_cast<int>(sizeof operation_set / sizeof operation_set[0]);
+// Every code is below this.
+constexpr uint16_t OP_CODE_LIMIT = 261;
 
 // The entry for code, or nullptr when code is not an operation.
 const Operation *find_operation(uint16_t code);

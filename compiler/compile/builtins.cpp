@@ -4,6 +4,7 @@
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/statement.h"
@@ -32,43 +33,55 @@ struct Builtin {
 };
 
 constexpr Builtin builtin_functions[] = {
-    {57, Form::Param, 57},           {58, Form::Param, 58},
-    {105, Form::Param, 105},         {152, Form::Param, 152},
-    {153, Form::Param, 152},  // OUT(n) reads the pin, as IN(n)
-    {94, Form::Param, 94},           {150, Form::Param, 150},
-    {178, Form::Param, 178},         {180, Form::Param, 180},
-    {182, Form::Param, 182},         {259, Form::Param, 259},
-    {81, Form::ParamToIndex, 81},    {82, Form::ParamToIndex, 82},
-    {92, Form::None, 92},            {189, Form::None, 189},
-    {256, Form::None, 256},          {181, Form::Pair, 181},
-    {31, Form::Special, 0},          {39, Form::Special, 39},
-    {122, Form::Special, 122},       {40, Form::Special, 0},
-    {166, Form::Special, 0},         {114, Form::Special, 0},
-    {64, Form::Special, 0},          {66, Form::Special, 0},
-    {68, Form::Special, 0},          {70, Form::Special, 0},
-    {72, Form::Special, 0},          {78, Form::Special, 0},
-    {84, Form::Special, 0},          {88, Form::Special, 0},
-    {106, Form::Special, 106},       {108, Form::Special, 108},
-    {179, Form::Special, 0},         {173, Form::Special, 0},
-    {222, Form::Special, 0},
+    {TOK_RD_SHALF, Form::Param, OP_RD_SHALF},
+    {TOK_RD_HALF, Form::Param, OP_RD_HALF},
+    {TOK_RD_BYTE, Form::Param, OP_RD_BYTE},
+    {TOK_IN, Form::Param, OP_IN},
+    {TOK_OUT, Form::Param, OP_IN},  // OUT(n) reads the pin, as IN(n)
+    {TOK_AD, Form::Param, OP_AD},
+    {TOK_DIR, Form::Param, OP_DIR},
+    {TOK_FILECLOSE, Form::Param, OP_FILECLOSE},
+    {TOK_FILEREADBYTE, Form::Param, OP_FILEREADBYTE},
+    {TOK_FILEEOF, Form::Param, OP_FILEEOF},
+    {TOK_ENET_RCV, Form::Param, OP_ENET_RCV},
+    {TOK_TXFREE, Form::ParamToIndex, OP_TXFREE},
+    {TOK_RXD, Form::ParamToIndex, OP_RXD},
+    {TOK_TIMER, Form::None, OP_TIMER},
+    {TOK_LASTIP, Form::None, OP_LASTIP},
+    {TOK_ENET_GETIP, Form::None, OP_ENET_GETIP},
+    {TOK_FILEWRITEBYTE, Form::Pair, OP_FILEWRITEBYTE},
+    {TOK_STRCOMP, Form::Special, 0},
+    {TOK_LEN, Form::Special, OP_LEN},
+    {TOK_VAL, Form::Special, OP_VAL},
+    {TOK_AND, Form::Special, 0},
+    {TOK_ADDRESSOF, Form::Special, 0},
+    {TOK_NOT, Form::Special, 0},
+    {TOK_P0, Form::Special, 0},
+    {TOK_P1, Form::Special, 0},
+    {TOK_P2, Form::Special, 0},
+    {TOK_P3, Form::Special, 0},
+    {TOK_P4, Form::Special, 0},
+    {TOK_IO, Form::Special, 0},
+    {TOK_RXD0, Form::Special, 0},
+    {TOK_RXD1, Form::Special, 0},
+    {TOK_INS, Form::Special, TOK_INS},
+    {TOK_DIRS, Form::Special, TOK_DIRS},
+    {TOK_FILEOPEN, Form::Special, 0},
+    {TOK_WRITE, Form::Special, 0},
+    {TOK_CHR, Form::Special, 0},
 };
-
-int report(const char *msg) {
-  print_error_ln(msg);
-  return 0;
-}
 
 // (a, b): a goes to the index register, b to the accumulator.
 bool pair_arguments() {
   advance();
-  if (cursor.g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != TOK_LPAREN) return report("Expected (");
   advance();
   if (!do_expr(0)) return false;
-  if (cursor.g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != TOK_COMMA) return report("Expected ,");
   advance();
   add_op(OP_ACC2IDX, 0);
   if (!do_expr(0)) return false;
-  if (cursor.g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != TOK_RPAREN) return report("Expected )");
   return true;
 }
 
@@ -76,14 +89,14 @@ bool pair_arguments() {
 // expression built in the string accumulator.
 int string_argument_function(uint16_t op) {
   advance();
-  if (cursor.g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != TOK_LPAREN) return report("Expected (");
   advance();
   uint16_t t = cursor.g_token;
   int type = type_of(t);
-  if (type == 'R') {
+  if (type == SYM_STRING) {
     add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
     advance();
-  } else if (type == 'X') {
+  } else if (type == SYM_STRING_PTR) {
     add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
     advance();
   } else if (is_constant_string(t)) {
@@ -97,7 +110,7 @@ int string_argument_function(uint16_t op) {
     }
     add_op(OP_ADDR, 4 * firmware.varSpace);
   }
-  if (cursor.g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != TOK_RPAREN) return report("Expected )");
   add_op(op, 0);
   return 1;
 }
@@ -108,7 +121,7 @@ int address_of_operand() {
   int type = type_of(t);
   if (is_funct(t)) {
     add_op(OP_CONST, static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(g_symboladdr[symbol_of(t)]))));
-  } else if (type >= 64 && type <= 127) {
+  } else if (is_variable_type(type)) {
     add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
   } else if (type == SYM_WORD_TABLE || is_constant_string(t)) {
     add_op(OP_STRADDR, is_constant_string(t) ? constant_string_offset(t) : g_symboladdr[symbol_of(t)]);
@@ -122,7 +135,7 @@ int not_operand() {
   advance();
   uint16_t t = cursor.g_token;
   uint16_t op = emit.bitwise_ops ? OP_NOT : OP_LOGNOT;
-  if (is_symbol_token(t) && is_ivariable(t)) {
+  if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
     add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
     add_op(op, 0);
     return 1;
@@ -147,7 +160,7 @@ int port_read(uint16_t t) {
     add_op(t, 0);
     return 1;
   }
-  int port = (t - 64) / 2;
+  int port = (t - TOK_P0) / 2;
   if (port > 0) {
     add_op(OP_OPND_CONST, 32 * port);
     add_op(OP_IADD, 0);
@@ -158,51 +171,51 @@ int port_read(uint16_t t) {
 
 int special_builtin(uint16_t t, uint16_t op) {
   switch (t) {
-    case 31:  // STRCOMP(s1, s2)
+    case TOK_STRCOMP:  // STRCOMP(s1, s2)
       advance();
-      if (cursor.g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != TOK_LPAREN) return report("Expected (");
       advance();
-      if (!do_str_compare(31)) return 0;
+      if (!do_str_compare(OP_STRCOMP)) return 0;
       advance();
-      if (cursor.g_token != tok::RPAREN) return report("Expected )");
+      if (cursor.g_token != TOK_RPAREN) return report("Expected )");
       return 1;
-    case 39:
-    case 122:
-      return string_argument_function(op);
-    case 40:
-    case 166:
-      return address_of_operand();
-    case 114:
-      return not_operand();
-    case 64: case 66: case 68: case 70: case 72:
-      return port_read(t);
-    case 78:  // IO(n): make the pin an input, then read it
+    case TOK_LEN:
+    case TOK_VAL: return string_argument_function(op);
+    case TOK_AND:
+    case TOK_ADDRESSOF: return address_of_operand();
+    case TOK_NOT: return not_operand();
+    case TOK_P0:
+    case TOK_P1:
+    case TOK_P2:
+    case TOK_P3:
+    case TOK_P4: return port_read(t);
+    case TOK_IO:  // IO(n): make the pin an input, then read it
       if (!do_integer_parameter()) return 0;
       add_op(OP_ACC2IDX, 0);
       add_op(OP_CONST, 0);
       add_op(OP_DIR_WR, 0);
-      add_op(OP_IDX2ACC, 11);
+      add_op(OP_IDX2ACC, tag::IO_READ);
       add_op(OP_IN, 0);
       return 1;
-    case 84:  // RXD0
+    case TOK_RXD0:  // RXD0
       add_op(OP_CONST, 0);
       add_op(OP_ACC2IDX, 0);
-      add_op(84, 0);
+      add_op(OP_RXD0, 0);
       return 1;
-    case 88:  // RXD1
+    case TOK_RXD1:  // RXD1
       if (firmware.numbered_serial) return report("RXD1 has been replaced with RXD(1)");
       add_op(OP_CONST, 1);
       add_op(OP_ACC2IDX, 0);
-      add_op(88, 0);
+      add_op(OP_RXD1, 0);
       return 1;
-    case 106:
-    case 108:
+    case TOK_INS:
+    case TOK_DIRS:
       if (emit.inside_ezh == 0) return report("Not in IOHB code");
       add_op(op, 0);
       return 1;
-    case 179: {  // FILEOPEN(s, n)
+    case TOK_FILEOPEN: {  // FILEOPEN(s, n)
       advance();
-      if (cursor.g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != TOK_LPAREN) return report("Expected (");
       advance();
       uint32_t errors = diag.error_count;
       if (!do_str_expr(0)) {
@@ -211,12 +224,12 @@ int special_builtin(uint16_t t, uint16_t op) {
       }
       advance();
       if (!do_expr(0)) return 0;
-      add_op(179, 0);
+      add_op(OP_FILEOPEN, 0);
       return 1;
     }
-    case 173:  // WRITE as a function exists from firmware 1809 on
+    case TOK_WRITE:  // WRITE as a function exists from firmware 1809 on
       return firmware.write_function ? do_fread_write() : 0;
-    case 222:  // CHR(n), or CHR(n) heading a string comparison
+    case TOK_CHR:  // CHR(n), or CHR(n) heading a string comparison
       if (lookahead4stringcompare(cursor.g_tokenptr + 4)) return do_str_compare(0);
       if (!do_integer_parameter()) return 0;
       if (emit.last_op == OP_CONST && emit.last_addr > 255) {
@@ -263,15 +276,15 @@ int do_fread_write() {
   uint16_t op = cursor.g_token;
   add_op(OP_PUSHIDX, 0);
   advance();
-  if (cursor.g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != TOK_LPAREN) return report("Expected (");
   advance();
   if (!do_expr(0)) return 0;
   add_op(OP_ACC2IDX, 0);
-  if (cursor.g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != TOK_COMMA) return report("Expected ,");
   advance();
   uint16_t t = cursor.g_token;
   int type = type_of(t);
-  if (type == 'Q' || type == 'R' || type == 'S') {
+  if (type == SYM_INT_ARRAY || type == SYM_STRING || type == SYM_SINGLE_ARRAY) {
     add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
     advance();
   } else if (is_const_expr(0)) {
@@ -280,10 +293,10 @@ int do_fread_write() {
     return report("expected Array or String");
   }
   add_op(OP_ACC2NEXT, 0);
-  if (cursor.g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != TOK_COMMA) return report("Expected ,");
   advance();
   if (!do_expr(0)) return 0;
-  if (cursor.g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != TOK_RPAREN) return report("Expected )");
   add_op(op, 0);
   add_op(OP_POPIDX, 0);
   return 1;
@@ -291,9 +304,9 @@ int do_fread_write() {
 
 int do_param_array(int32_t base) {
   int32_t k = 0;
-  while (cursor.g_token != tok::RPAREN) {
+  while (cursor.g_token != TOK_RPAREN) {
     uint16_t t = cursor.g_token;
-    if (type_of(t) == 'R') {
+    if (type_of(t) == SYM_STRING) {
       add_op(OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
       advance();
     } else if (is_constant_string(t)) {
@@ -304,30 +317,36 @@ int do_param_array(int32_t base) {
     }
     add_op(OP_OPND_CONST, base + k);
     add_op(OP_OPND2IDX, 0);
-    add_op(OP_STARR, 1);
-    if (cursor.g_token == tok::RPAREN) break;
-    if (cursor.g_token != tok::COMMA) return report("expected comma");
+    add_op(OP_STARR, tag::PARAM_VALUE);
+    if (cursor.g_token == TOK_RPAREN) break;
+    if (cursor.g_token != TOK_COMMA) return report("expected comma");
     advance();
-    if (++k == 15) return report("ParamArrays limited to 15 values");
+    if (++k == PARAM_BLOCK_WORDS - 1) return report("ParamArrays limited to 15 values");
   }
-  add_op(OP_CONST, base + 15);
+  add_op(OP_CONST, base + PARAM_BLOCK_WORDS - 1);
   add_op(OP_ACC2IDX, 0);
   add_op(OP_CONST, k);
-  add_op(OP_STARR, 2);
+  add_op(OP_STARR, tag::PARAM_COUNT);
   return 1;
 }
 
 namespace {
 
-constexpr uint16_t TOK_MAIN = 163, TOK_DEBUGIN = 168, TOK_INTERRUPT = 175, TOK_MAIL = 186, TOK_HTTP = 183,
-                   TOK_UDPOUT = 185;
-
 // Built-in procedures whose arguments follow one of the common forms.
 constexpr Builtin builtin_procedures[] = {
-    {59, Form::Pair, 59},    {117, Form::Pair, 117},   {95, Form::Pair, 95},   {181, Form::Pair, 181},
-    {247, Form::Pair, 247},  {258, Form::Pair, 258},   {260, Form::Pair, 260}, {143, Form::Param, 143},
-    {144, Form::Param, 144}, {178, Form::Param, 178},  {257, Form::Param, 257}, {187, Form::None, 187},
-    {203, Form::None, 203},
+    {TOK_WR_HALF, Form::Pair, OP_WR_HALF},
+    {TOK_WR_BYTE, Form::Pair, OP_WR_BYTE},
+    {TOK_GEN_INT, Form::Pair, OP_GEN_INT},
+    {TOK_FILEWRITEBYTE, Form::Pair, OP_FILEWRITEBYTE},
+    {TOK_QUICKSORT, Form::Pair, OP_QUICKSORT},
+    {TOK_ENET_INIT, Form::Pair, OP_ENET_INIT},
+    {TOK_ENET_SEND, Form::Pair, OP_ENET_SEND},
+    {TOK_WAITMICRO, Form::Param, OP_WAITMICRO},
+    {TOK_WAIT, Form::Param, OP_WAIT},
+    {TOK_FILECLOSE, Form::Param, OP_FILECLOSE},
+    {TOK_ENET_SETIP, Form::Param, OP_ENET_SETIP},
+    {TOK_STOP, Form::None, OP_STOP},
+    {TOK_SLEEP, Form::None, OP_SLEEP},
 };
 
 // A pin's direction and level: INPUT, OUTPUT, HIGH and LOW.
@@ -339,10 +358,10 @@ struct PinProcedure {
 };
 
 constexpr PinProcedure pin_procedures[] = {
-    {169, {OP_ACC2IDX, OP_CONST, OP_DIR_WR, 0}, {0, 0, 0, 0}, 3},
-    {170, {OP_ACC2IDX, OP_CONST, OP_DIR_WR, 0}, {0, 1, 0, 0}, 3},
-    {171, {OP_ACC2IDX, OP_CONST, OP_OUT, OP_DIR_WR}, {0, 1, 0, 0}, 4},
-    {172, {OP_ACC2IDX, OP_CONST, OP_OUT, OP_CONST}, {0, 0, 0, 1}, 4},
+    {TOK_INPUT, {OP_ACC2IDX, OP_CONST, OP_DIR_WR, 0}, {0, 0, 0, 0}, 3},
+    {TOK_OUTPUT, {OP_ACC2IDX, OP_CONST, OP_DIR_WR, 0}, {0, 1, 0, 0}, 3},
+    {TOK_HIGH, {OP_ACC2IDX, OP_CONST, OP_OUT, OP_DIR_WR}, {0, 1, 0, 0}, 4},
+    {TOK_LOW, {OP_ACC2IDX, OP_CONST, OP_OUT, OP_CONST}, {0, 0, 0, 1}, 4},
 };
 
 // A string argument; msg when it is none and nothing has been said.
@@ -360,7 +379,7 @@ int main_label() {
   g_symbol_type[0] = SYM_LABEL;
   g_symboladdr[0] = static_cast<int32_t>(emit.fCODE);
   advance();
-  if (cursor.g_token != tok::COLON) print_error_ln("Label Declaration Error");
+  if (cursor.g_token != TOK_COLON) print_error_ln("Label Declaration Error");
   advance();
   add_op(OP_MAIN, 0);
   return 1;
@@ -383,7 +402,7 @@ int debug_input() {
       break;
     case OP_STARR:
       add_op(OP_VAL, 0);
-      add_op(OP_STARR, 5);
+      add_op(OP_STARR, tag::DEBUGIN_ELEMENT);
       break;
     case OP_STVAR:
       add_op(OP_VAL, 0);
@@ -402,15 +421,15 @@ int special_procedure(uint16_t t) {
     case TOK_HTTP:
     case TOK_UDPOUT:
       advance();
-      if (cursor.g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != TOK_LPAREN) return report("Expected (");
       advance();
       if (!do_expr(0)) return 0;
-      if (cursor.g_token != tok::COMMA) return report("Expected ,");
+      if (cursor.g_token != TOK_COMMA) return report("Expected ,");
       advance();
       add_op(OP_ACC2IDX, 0);
       if (t == TOK_UDPOUT) {
         if (!do_expr(0)) return 0;
-        if (cursor.g_token != tok::COMMA) return report("Expected ,");
+        if (cursor.g_token != TOK_COMMA) return report("Expected ,");
         advance();
         add_op(OP_ACC2NEXT, 0);
       }
@@ -419,14 +438,14 @@ int special_procedure(uint16_t t) {
       break;
     case TOK_MAIL:
       advance();
-      if (cursor.g_token != tok::LPAREN) return report("Expected (");
+      if (cursor.g_token != TOK_LPAREN) return report("Expected (");
       advance();
       if (!load_globalparam()) return 0;
       add_op(OP_CONST, vars.globalstart);
       add_op(OP_MAIL, 0);
       break;
     case TOK_INTERRUPT:
-      if (next_token() == tok::SUB) {
+      if (next_token() == TOK_SUB) {
         if (firmware.kind == TargetKind::OldArm) return report("this firmware does not support this");
         advance();
         do_subfunc(1);
@@ -464,7 +483,7 @@ int do_special_proc() {
     if (p.token != t) continue;
     if (!do_integer_parameter()) return 0;
     for (int k = 0; k < p.count; k++) add_op(p.ops[k], p.operands[k]);
-    if (t == 172) add_op(OP_DIR_WR, 0);
+    if (t == TOK_LOW) add_op(OP_DIR_WR, 0);
     advance();
     return 1;
   }

@@ -5,6 +5,7 @@
 #include "compile/assignment.h"
 #include "compile/builtins.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/statement.h"
@@ -15,58 +16,12 @@
 
 namespace {
 
-constexpr uint16_t TOK_GOTO = 136, TOK_GOSUB = 137, TOK_RETURN = 125, TOK_END = 124, TOK_PRINT = 250,
-                   TOK_PRINTF = 161, TOK_EXIT = 135, TOK_MAIN = 163, TOK_CASE = 220, TOK_ENDSELECT = 221,
-                   TOK_ELSEIF = 232, TOK_QUITNOW = 216, TOK_SINGLE_TYPE = 213;
 
-int report(const char *msg) {
-  print_error_ln(msg);
-  return 0;
-}
 
-// The comparison to emit when the CASE value is in the accumulator and the
-// selector in the operand register: the sides are exchanged.
-uint16_t exchanged_comparison(uint16_t t) {
-  switch (t) {
-    case OP_LT: return OP_GT;
-    case OP_GT: return OP_LT;
-    case OP_LE: return OP_GE;
-    case OP_GE: return OP_LE;
-    default: return t;
-  }
-}
-
-// The test of one CASE value; the accumulator ends 1 when it matches.
-bool case_test() {
-  uint16_t t = cursor.g_token;
-  if (is_comparison(t)) {
-    advance();
-    if (!do_expr(0)) return false;
-    add_op(OP_NEXT2OPND, 0);
-    add_op(exchanged_comparison(t), 0);
-    return true;
-  }
-  if (!do_expr(0)) return false;
-  add_op(OP_NEXT2OPND, 0);
-  if (cursor.g_token != tok::TO) {
-    add_op(OP_EQ, 0);
-    return true;
-  }
-  advance();
-  add_op(OP_LE, 0);
-  uint16_t hr = add_fwd_jmpcall(OP_JZ);
-  if (!do_expr(0)) return false;
-  add_op(OP_NEXT2OPND, 0);
-  add_op(OP_GE, 0);
-  patchJumpTable(hr);
-  return true;
-}
 
 }  // namespace
 
-bool next_token_seperator(uint16_t t) {
-  return t == TOK_EOL || t == tok::COMMA || t == tok::SEMICOLON || t == tok::ELSE;
-}
+bool next_token_seperator(uint16_t t) { return t == TOK_EOL || t == TOK_COMMA || t == TOK_SEMICOLON || t == TOK_ELSE; }
 
 int simple_statement(int32_t exitHandle) {
   cursor.g_token = g_tokenlist[cursor.g_tokenptr];
@@ -76,7 +31,7 @@ int simple_statement(int32_t exitHandle) {
   if (t == TOK_GOSUB) {
     uint16_t next = next_token();
     if (is_funct(next)) return do_gotosubjz(OP_CALLSUB, 0);
-    if (next == tok::LPAREN) {
+    if (next == TOK_LPAREN) {
       // A computed GOSUB: the parenthesised expression gives the address.
       advance();
       if (!do_expr(0)) return 0;
@@ -89,7 +44,7 @@ int simple_statement(int32_t exitHandle) {
   switch (t) {
     case TOK_RETURN: return do_cmd_return();
     case TOK_END: return do_cmd_end();
-    case TOK_PRINT: return do_print(1);
+    case TOK_PRINT: return do_print(tag::PRINT);
     case TOK_PRINTF: return do_printf(OP_PRINTF);
     case TOK_EXIT:
       advance();
@@ -113,7 +68,7 @@ int do_gotosubjz(uint16_t knownOp, uint16_t forwardOp) {
   if (t == TOK_MAIN) {
     sym = 0;
   } else {
-    if (!is_symbol_token(t) || !is_label(t)) return report("Goto Not Followed By Label");
+    if (!is_symbol_token(t) || !is_label_or_declare(t)) return report("Goto Not Followed By Label");
     sym = symbol_of(t);
   }
   uint8_t type = g_symbol_type[sym];
@@ -136,14 +91,14 @@ int do_gotosubjz(uint16_t knownOp, uint16_t forwardOp) {
 
 int do_cmd_return() {
   advance();
-  if (procs.inside_function == tok::STRING) {
+  if (procs.inside_function == TOK_STRING) {
     uint32_t errors = diag.error_count;
     if (!do_str_expr(0) && diag.error_count == errors) print_error_ln("Constant or variable string expected");
-  } else if (procs.inside_function == tok::INTEGER) {
+  } else if (procs.inside_function == TOK_INTEGER) {
     emit.integer_ops = 1;
     emit.bitwise_ops = 1;
     do_expr(0);
-  } else if (procs.inside_function == TOK_SINGLE_TYPE) {
+  } else if (procs.inside_function == TOK_SINGLE) {
     emit.bitwise_ops = 1;
     emit.integer_ops = 0;
     do_expr(0);
@@ -156,129 +111,4 @@ int do_cmd_end() {
   add_op(OP_END, 0);
   advance();
   return 1;
-}
-
-int do_one_line_if(int32_t exitHandle) {
-  uint16_t h1 = add_fwd_jmpcall(OP_JZ);
-  if (!simple_statement(exitHandle)) return 0;
-  if (cursor.g_token != tok::ELSE) {
-    patchJumpTable(h1);
-    return 1;
-  }
-  uint16_t h2 = add_fwd_jmpcall(OP_JMP);
-  patchJumpTable(h1);
-  advance();
-  if (!simple_statement(exitHandle)) return 0;
-  patchJumpTable(h2);
-  return 1;
-}
-
-int do_elseif(int32_t exitHandle) {
-  NestingGuard guard;
-  if (!guard.ok) return 0;
-  advance();
-  if (!do_expr(1)) return 0;
-  if (cursor.g_token == tok::THEN) advance();
-  // The branch starts on the next line; nothing may stand here.
-  if (cursor.g_token != TOK_EOL) return report("Expected End Of Line");
-  uint16_t h1 = add_fwd_jmpcall(OP_JZ);
-  if (!compile_body(exitHandle)) return 0;
-  if (cursor.g_token == TOK_ELSEIF) {
-    uint16_t h3 = add_fwd_jmpcall(OP_JMP);
-    patchJumpTable(h1);
-    if (!do_elseif(exitHandle)) return 0;
-    patchJumpTable(h3);
-  } else if (cursor.g_token == tok::ELSE) {
-    uint16_t h2 = add_fwd_jmpcall(OP_JMP);
-    patchJumpTable(h1);
-    if (!compile_body(exitHandle)) return 0;
-    patchJumpTable(h2);
-  } else {
-    patchJumpTable(h1);
-  }
-  return 1;
-}
-
-int32_t do_sub_case(int32_t handle) {
-  uint16_t hm = add_fwd_jmpcall(OP_JMP);
-  patchJumpTable(handle);
-  advance();
-  if (!case_test()) return 0;
-  int32_t h = add_fwd_jmpcall(OP_JZ);
-  if (cursor.g_token == tok::COMMA) {
-    h = do_sub_case(h);
-    if (!h) return 0;
-  }
-  patchJumpTable(hm);
-  return h;
-}
-
-int do_case(int32_t exitHandle) {
-  NestingGuard guard;
-  if (!guard.ok) return 0;
-  advance();
-  if (cursor.g_token == tok::ELSE) {
-    advance();
-    add_op(OP_POPNEXT, 0);
-    if (!compile_body(exitHandle)) return 0;
-    if (cursor.g_token == TOK_ENDSELECT) {
-      advance();
-      return 1;
-    }
-    if (cursor.g_token == TOK_QUITNOW) return 1;
-    return report("Expected ENDSELECT");
-  }
-  if (!case_test()) return 0;
-  int32_t hn = add_fwd_jmpcall(OP_JZ);
-  while (cursor.g_token == tok::COMMA) {
-    hn = do_sub_case(hn);
-    if (!hn) return 0;
-  }
-  // The body starts on the next line; a statement here would be lost.
-  if (cursor.g_token != TOK_EOL) return report("Expected End Of Line");
-  add_op(OP_POPNEXT, 1);
-  if (!compile_body(exitHandle)) return 0;
-  if (cursor.g_token == TOK_CASE) {
-    uint16_t he = add_fwd_jmpcall(OP_JMP);
-    patchJumpTable(hn);
-    if (!do_case(exitHandle)) return 0;
-    patchJumpTable(he);
-    return 1;
-  }
-  if (cursor.g_token == TOK_ENDSELECT) {
-    // A matched case jumps over the release of the selector meant for the
-    // path on which no case matched; resolved behind it, so that a pool
-    // placed in between cannot be jumped into.
-    uint16_t done = add_fwd_jmpcall(OP_JMP);
-    patchJumpTable(hn);
-    add_op(OP_POPNEXT, 2);
-    patchJumpTable(done);
-    advance();
-    return 1;
-  }
-  if (cursor.g_token == TOK_QUITNOW) return 1;
-  return report("CASE invalid");
-}
-
-// IF(cond, a, b) as an operand; the cursor ends on the closing ")".
-int do_ternary_if() {
-  advance();
-  if (!expect_token(tok::LPAREN, "Expected (")) return 0;
-  advance();
-  // The condition's type does not change the type of the whole expression.
-  uint8_t savedInteger = emit.integer_ops, savedBitwise = emit.bitwise_ops;
-  if (!do_expr(1)) return 0;
-  emit.integer_ops = savedInteger;
-  emit.bitwise_ops = savedBitwise;
-  uint16_t h1 = add_fwd_jmpcall(OP_JZ);
-  if (!expect_token(tok::COMMA, "Expected ,")) return 0;
-  advance();
-  if (!do_expr(0)) return 0;
-  uint16_t h2 = add_fwd_jmpcall(OP_JMP);
-  patchJumpTable(h1);
-  if (!expect_token(tok::COMMA, "Expected ,")) return 0;
-  advance();
-  if (!do_expr(0)) return 0;
-  patchJumpTable(h2);
-  return expect_token(tok::RPAREN, "Expected )") ? 1 : 0;
 }

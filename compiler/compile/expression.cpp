@@ -5,6 +5,7 @@
 
 #include "codegen/emit.h"
 #include "codegen/operations.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
@@ -27,7 +28,8 @@ int group_of(uint16_t op) { return op & 0xF8; }
 
 // The binary operators among the codes 4 to 56; the others there (LEFT,
 // RIGHT, STRCOMP, LEN) cannot continue an expression.
-constexpr uint16_t binary_operators[] = {4, 7, 8, 16, 17, 24, 25, 32, 33, 34, 35, 36, 37, 40, 48, 56};
+constexpr uint16_t binary_operators[] = {TOK_MUL, TOK_DIV, TOK_MOD, TOK_PLUS, TOK_MINUS, TOK_SHR, TOK_SHL, TOK_EQ,
+                                         TOK_LT,  TOK_GT,  TOK_LE,  TOK_GE,   TOK_NE,    TOK_AND, TOK_OR,  TOK_XOR};
 
 bool is_binary_operator(uint16_t t) {
   for (uint16_t op : binary_operators)
@@ -36,14 +38,14 @@ bool is_binary_operator(uint16_t t) {
 }
 
 bool is_named_const(uint16_t t) { return type_of(t) == SYM_CONSTANT; }
-bool is_single_var(uint16_t t) { return type_of(t) == 'C'; }
+bool is_single_var(uint16_t t) { return type_of(t) == SYM_SINGLE; }
 
 // An integer variable, declaring an unknown name as one. A name whose
 // declaration failed has been reported.
-bool is_int_var(uint16_t t) { return is_symbol_token(t) && is_ivariable(t); }
+bool is_int_var_or_declare(uint16_t t) { return is_symbol_token(t) && is_ivariable_or_declare(t); }
 
 bool is_deferrable(uint16_t t) {
-  return is_int_literal(t) || is_flt_literal(t) || is_int_var(t) || is_single_var(t);
+  return is_int_literal(t) || is_flt_literal(t) || is_int_var_or_declare(t) || is_single_var(t);
 }
 
 uint32_t literal_value(uint16_t t) { return static_cast<uint32_t>(g_constants[literal_slot(t)]); }
@@ -63,10 +65,10 @@ int32_t fold_not(int32_t v) { return emit.bitwise_ops ? ~v : (v == 0 ? 1 : 0); }
 // One prefix at the head of an expression: NOT applies to the whole
 // expression, "-" to its first operand only.
 void read_prefix(bool &pendingNot, bool &pendingNeg) {
-  if (cursor.g_token == tok::NOT) {
+  if (cursor.g_token == TOK_NOT) {
     pendingNot = true;
     advance();
-  } else if (cursor.g_token == tok::MINUS) {
+  } else if (cursor.g_token == TOK_MINUS) {
     pendingNeg = true;
     advance();
   }
@@ -142,8 +144,15 @@ int32_t named_const_value(int symbol) {
 
 int end_of_expr(uint16_t t) {
   switch (t) {
-    case 223: case 224: case 225: case 226: case 227: case 233: case 251: case 254: case 255:
-      return 1;
+    case TOK_COMMA:
+    case TOK_TO:
+    case TOK_DOWNTO:
+    case TOK_STEP:
+    case TOK_THEN:
+    case TOK_ELSE:
+    case TOK_SEMICOLON:
+    case TOK_RPAREN:
+    case TOK_EOL: return 1;
     default:
       return 0;
   }
@@ -151,10 +160,10 @@ int end_of_expr(uint16_t t) {
 
 uint16_t overloaded_ops(uint16_t op) {
   switch (op) {
-    case 40: return emit.bitwise_ops ? 40 : 41;
-    case 48: return emit.bitwise_ops ? 48 : 49;
-    case 56: return emit.bitwise_ops ? 56 : 55;
-    case 114: return emit.bitwise_ops ? 114 : 115;
+    case TOK_AND: return emit.bitwise_ops ? OP_AND : OP_LOGAND;
+    case TOK_OR: return emit.bitwise_ops ? OP_OR : OP_LOGOR;
+    case TOK_XOR: return emit.bitwise_ops ? OP_XOR : OP_LOGXOR;
+    case TOK_NOT: return emit.bitwise_ops ? OP_NOT : OP_LOGNOT;
     default:
       if (is_comparison(op)) emit.bitwise_ops = 0;
       return op;
@@ -167,7 +176,7 @@ void lookahead4float() {
   for (int i = cursor.g_tokenptr; i < TOKENLIST_SIZE; i++) {
     uint16_t t = g_tokenlist[i];
     if (t == TOK_EOL || end_of_expr(t)) return;
-    if (is_int_literal(t) || t == tok::CHR || t == tok::ADDRESSOF) return;
+    if (is_int_literal(t) || t == TOK_CHR || t == TOK_ADDRESSOF) return;
     if (is_flt_literal(t)) {
       emit.integer_ops = 0;
       return;
@@ -177,15 +186,15 @@ void lookahead4float() {
     // Under requireDIM an undeclared name is reported where it is compiled,
     // not here as well.
     if (type == SYM_NEW && symtab.requireDIM) continue;
-    if (is_ivariable(t) || is_iarray(t) || is_iarrayPtr(t) || is_intPtr(t)) return;
+    if (is_ivariable_or_declare(t) || is_iarray(t) || is_iarrayPtr(t) || is_intPtr(t)) return;
     if (is_fvariable(t) || is_fltPtr(t) || is_farray(t) || is_farrayPtr(t)) {
       emit.integer_ops = 0;
       return;
     }
     if (is_funct(t)) {
       uint8_t result = function_result(t);
-      if (result == 'A') return;
-      if (result == 'C') {
+      if (result == SYM_INTEGER) return;
+      if (result == SYM_SINGLE) {
         emit.integer_ops = 0;
         return;
       }
@@ -196,30 +205,30 @@ void lookahead4float() {
 int32_t compute_op(int32_t left, uint16_t op, int32_t right) {
   uint32_t l = static_cast<uint32_t>(left), r = static_cast<uint32_t>(right);
   switch (op) {
-    case 4: return static_cast<int32_t>(l * r);
-    case 7:
+    case OP_MUL: return static_cast<int32_t>(l * r);
+    case OP_DIV:
       if (right == 0) return 0;
       if (left == INT32_MIN && right == -1) return INT32_MIN;
       return left / right;
-    case 8:
+    case OP_MOD:
       if (right == 0 || right == -1) return 0;
       return left % right;
-    case 16: return static_cast<int32_t>(l + r);
-    case 17: return static_cast<int32_t>(l - r);
-    case 24: return left >> (right & 31);
-    case 25: return static_cast<int32_t>(l << (right & 31));
-    case 32: return left == right;
-    case 33: return left < right;
-    case 34: return left > right;
-    case 35: return left <= right;
-    case 36: return left >= right;
-    case 37: return left != right;
-    case 40: return left & right;
-    case 48: return left | right;
-    case 56: return left ^ right;
-    case 41: return left != 0 && right != 0;
-    case 49: return left != 0 || right != 0;
-    case 55: return (left != 0) != (right != 0);
+    case OP_ADD: return static_cast<int32_t>(l + r);
+    case OP_SUB: return static_cast<int32_t>(l - r);
+    case OP_SHR: return left >> (right & 31);
+    case OP_TSHL: return static_cast<int32_t>(l << (right & 31));
+    case OP_EQ: return left == right;
+    case OP_LT: return left < right;
+    case OP_GT: return left > right;
+    case OP_LE: return left <= right;
+    case OP_GE: return left >= right;
+    case OP_NE: return left != right;
+    case OP_AND: return left & right;
+    case OP_OR: return left | right;
+    case OP_XOR: return left ^ right;
+    case OP_LOGAND: return left != 0 && right != 0;
+    case OP_LOGOR: return left != 0 || right != 0;
+    case OP_LOGXOR: return (left != 0) != (right != 0);
     default:
       print_error_ln("Unknown operator");
       return 0;
@@ -231,7 +240,7 @@ int const_op_const(int32_t left, uint16_t op, int32_t right) {
   uint16_t l = static_cast<uint16_t>(left), r = static_cast<uint16_t>(right);
   if (!is_int_literal(l) || !is_int_literal(r)) return 0;
   // A division by a constant 0 is left to the run-time rule.
-  if ((op == 7 || op == 8) && literal_value(r) == 0) return 0;
+  if ((op == OP_DIV || op == OP_MOD) && literal_value(r) == 0) return 0;
   return 1;
 }
 
@@ -242,10 +251,10 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
                                                static_cast<int32_t>(literal_value(static_cast<uint16_t>(right))));
     return 0;
   }
-  if (left != IN_ACCUM && right != IN_ACCUM && !accFree) add_op(OP_PUSHACC, 5);
+  if (left != IN_ACCUM && right != IN_ACCUM && !accFree) add_op(OP_PUSHACC, tag::SAVE_ACCUMULATOR);
   if (right == IN_ACCUM) {
-    add_op(OP_ACC2OPND, 3);
-    if (left == IN_ACCUM) add_op(OP_POPACC, 1);
+    add_op(OP_ACC2OPND, tag::RIGHT_OPERAND);
+    if (left == IN_ACCUM) add_op(OP_POPACC, tag::LEFT_OPERAND);
   } else {
     uint16_t r = static_cast<uint16_t>(right);
     if (is_int_literal(r) || is_flt_literal(r) || is_named_const(r)) {
@@ -253,9 +262,9 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
     } else {
       add_op(OP_OPND_LDVAR, g_symboladdr[symbol_of(r)]);
       if (is_single_var(r)) {
-        if (emit.integer_ops) add_op(OP_OPND_FTOI, 9);
+        if (emit.integer_ops) add_op(OP_OPND_FTOI, tag::RIGHT_TO_INTEGER);
       } else if (!emit.integer_ops) {
-        add_op(OP_OPND_ITOF, 10);
+        add_op(OP_OPND_ITOF, tag::RIGHT_TO_SINGLE);
       }
     }
   }
@@ -266,15 +275,15 @@ int compile_op(int32_t left, uint16_t op, int32_t right, uint8_t accFree) {
     } else {
       add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
       if (is_single_var(l)) {
-        if (emit.integer_ops) add_op(OP_FTOI, 11);
+        if (emit.integer_ops) add_op(OP_FTOI, tag::LEFT_TO_INTEGER);
       } else if (!emit.integer_ops) {
-        add_op(OP_ITOF, 1);
+        add_op(OP_ITOF, tag::LEFT_TO_SINGLE);
       }
     }
   }
   // The operator was mapped when it was read: an AND before the first
   // comparison stays bitwise even though the comparison cleared the flag.
-  add_op(op, 9);
+  add_op(op, tag::OPERATOR);
   return 1;
 }
 
@@ -286,7 +295,7 @@ int do_expr(uint8_t typeCheck) {
   // The first operand.
   int32_t first;
   uint16_t t = cursor.g_token;
-  if (is_symbol_token(t) && type_of(t) == SYM_NEW && !is_ivariable(t)) return 0;
+  if (is_symbol_token(t) && type_of(t) == SYM_NEW && !is_ivariable_or_declare(t)) return 0;
   if (is_int_literal(t)) {
     if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(0u - literal_value(t));
     pendingNeg = false;
@@ -295,20 +304,20 @@ int do_expr(uint8_t typeCheck) {
     if (pendingNeg) g_constants[literal_slot(t)] = static_cast<int32_t>(literal_value(t) | 0x80000000u);
     pendingNeg = false;
     first = t;
-  } else if (is_int_var(t) || is_single_var(t) || is_named_const(t)) {
+  } else if (is_int_var_or_declare(t) || is_single_var(t) || is_named_const(t)) {
     first = t;
     if (pendingNeg) {
       if (is_named_const(t)) {
         add_op(OP_CONST, named_const_value(symbol_of(t)));
       } else {
         add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
-        if (is_single_var(t) && emit.integer_ops) add_op(OP_FTOI, 14);
-        if (!is_single_var(t) && !emit.integer_ops) add_op(OP_ITOF, 3);
+        if (is_single_var(t) && emit.integer_ops) add_op(OP_FTOI, tag::NEGATED_TO_INTEGER);
+        if (!is_single_var(t) && !emit.integer_ops) add_op(OP_ITOF, tag::NEGATED_TO_SINGLE);
       }
       first = IN_ACCUM;
     }
   } else {
-    if (!compile_operand(4, 4)) return 0;
+    if (!compile_operand(tag::FIRST_TO_SINGLE, tag::FIRST_TO_INTEGER)) return 0;
     first = IN_ACCUM;
   }
   if (pendingNeg) {
@@ -322,7 +331,7 @@ int do_expr(uint8_t typeCheck) {
   for (;;) {
     advance();
     uint16_t op = cursor.g_token;
-    if (end_of_expr(op) || op > 56 || op < 4) break;
+    if (end_of_expr(op) || !is_operator_token(op)) break;
     if (!is_binary_operator(op)) {
       print_error_ln("Unknown operator");
       return 0;
@@ -335,12 +344,12 @@ int do_expr(uint8_t typeCheck) {
     advance();
     int32_t operand;
     uint16_t u = cursor.g_token;
-    if (is_symbol_token(u) && type_of(u) == SYM_NEW && !is_ivariable(u)) return 0;
+    if (is_symbol_token(u) && type_of(u) == SYM_NEW && !is_ivariable_or_declare(u)) return 0;
     if (is_deferrable(u)) {
       operand = u;
     } else {
-      if (!accFree) add_op(OP_PUSHACC, 22);
-      if (!compile_operand(5, 8)) return 0;
+      if (!accFree) add_op(OP_PUSHACC, tag::NEXT_OPERAND);
+      if (!compile_operand(tag::OPERAND_TO_SINGLE, tag::OPERAND_TO_INTEGER)) return 0;
       operand = IN_ACCUM;
       accFree = 0;
     }
@@ -364,8 +373,8 @@ int do_expr(uint8_t typeCheck) {
       add_op(OP_CONST, deferred_value(l));
     } else {
       add_op(OP_LDVAR, g_symboladdr[symbol_of(l)]);
-      if (is_single_var(l) && emit.integer_ops) add_op(OP_FTOI, 2);
-      if (!is_single_var(l) && !emit.integer_ops) add_op(OP_ITOF, 6);
+      if (is_single_var(l) && emit.integer_ops) add_op(OP_FTOI, tag::RESULT_TO_INTEGER);
+      if (!is_single_var(l) && !emit.integer_ops) add_op(OP_ITOF, tag::RESULT_TO_SINGLE);
     }
   }
   if (pendingNot) add_op(emit.bitwise_ops ? OP_NOT : OP_LOGNOT, 88);
@@ -390,11 +399,11 @@ bool const_operand(bool allowNamed, bool &pendingNeg, int32_t &value) {
     value = single_bits_to_int(bits);
   } else if (allowNamed && is_named_const(t)) {
     value = named_const_value(symbol_of(t));
-  } else if (t == tok::LPAREN) {
+  } else if (t == TOK_LPAREN) {
     advance();
-    if (!is_const_expr(0) || cursor.g_token != tok::RPAREN) return false;
+    if (!is_const_expr(0) || cursor.g_token != TOK_RPAREN) return false;
     value = expr.const_expr_value;
-  } else if (t == tok::ADDRESSOF) {
+  } else if (t == TOK_ADDRESSOF) {
     if (!do_addr()) return false;
     value = static_cast<int32_t>(expr.the_addr);
   } else {
@@ -418,7 +427,7 @@ int do_const_expr(uint8_t typeCheck) {
   auto reduce_values = [&s]() -> bool {
     uint16_t op = s.ops[s.size - 1];
     int32_t right = s.opnds[s.size - 1];
-    if ((op == 7 || op == 8) && right == 0) return false;
+    if ((op == OP_DIV || op == OP_MOD) && right == 0) return false;
     s.opnds[s.size - 2] = compute_op(s.opnds[s.size - 2], op, right);
     s.size--;
     return true;
@@ -426,7 +435,7 @@ int do_const_expr(uint8_t typeCheck) {
   for (;;) {
     advance();
     uint16_t op = cursor.g_token;
-    if (end_of_expr(op) || op > 56 || op < 4) break;
+    if (end_of_expr(op) || !is_operator_token(op)) break;
     if (!is_binary_operator(op)) return 0;
     op = overloaded_ops(op);
     if (group_of(op) >= group_of(s.ops[s.size - 1])) {
@@ -465,12 +474,12 @@ int do_addr() {
   uint32_t strings = firmware.string_base;
   if (type == SYM_LABEL || is_funct(t)) {
     expr.the_addr = static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(g_symboladdr[symbol_of(t)])));
-  } else if (type >= 64 && type <= 127) {
+  } else if (is_variable_type(type)) {
     expr.the_addr = static_cast<int32_t>(firmware.data_base + 4u * static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
   } else if (type == SYM_WORD_TABLE || type == SYM_CSTRING) {
     expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(g_symboladdr[symbol_of(t)]));
   } else if (is_str_literal(t)) {
-    expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[t & 0x3FFF]));
+    expr.the_addr = static_cast<int32_t>(strings + static_cast<uint32_t>(CStringAddr[string_slot(t)]));
   } else {
     print_error_ln("Expected variable or function");
     return 0;

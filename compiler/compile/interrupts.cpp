@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr uint16_t TOK_TIMER = 92;
-
 // The interrupt sources and the firmware routine that sets each up.
 struct Source {
   uint16_t token;
@@ -18,7 +16,10 @@ struct Source {
 };
 
 constexpr Source sources[] = {
-    {TOK_TIMER, OP_INTFW1}, {198, OP_INTFW2}, {193, OP_INTFW4}, {199, OP_INTFW3},
+    {TOK_TIMER, OP_INTFW1},
+    {TOK_EINT0, OP_INTFW2},
+    {TOK_EINT1, OP_INTFW4},
+    {TOK_EINT2, OP_INTFW3},
 };
 
 // EINTn conditions: HIGH, LOW, RISE and FALL with their codes.
@@ -27,7 +28,7 @@ struct Condition {
   int32_t code;
 };
 
-constexpr Condition conditions[] = {{171, 1}, {172, 0}, {195, 3}, {196, 2}};
+constexpr Condition conditions[] = {{TOK_HIGH, 1}, {TOK_LOW, 0}, {TOK_RISE, 3}, {TOK_FALL, 2}};
 
 }  // namespace
 
@@ -55,7 +56,7 @@ int do_interrupt() {
   if (source->token == TOK_TIMER) {
     if (is_int_literal(t)) {
       add_op(OP_OPND_CONST, g_constants[literal_slot(t)]);
-    } else if (is_symbol_token(t) && is_ivariable(t)) {
+    } else if (is_symbol_token(t) && is_ivariable_or_declare(t)) {
       add_op(OP_OPND_LDVAR, g_symboladdr[symbol_of(t)]);
     } else {
       print_error_ln("Only simple variable or constant allowed");
@@ -72,7 +73,7 @@ int do_interrupt() {
   }
   advance();
   uint16_t handler = cursor.g_token;
-  if (!is_symbol_token(handler) || !is_label(handler)) {
+  if (!is_symbol_token(handler) || !is_label_or_declare(handler)) {
     print_error_ln("label required");
     return 1;
   }

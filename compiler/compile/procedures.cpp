@@ -5,6 +5,7 @@
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
+#include "frontend/tokens.h"
 
 uint8_t localType[LOCALS_MAX];
 int32_t localAddr[LOCALS_MAX];
@@ -22,20 +23,20 @@ void reset_procedures() {
   localType[1] = 0;
   localAddr[1] = 0;
   fsStart[1] = 2;
-  localType[2] = 'A';
+  localType[2] = SYM_INTEGER;
   localAddr[2] = 0;
   localType[3] = 0;
   localAddr[3] = 0;
   procs = Procedures{};
 }
 
-int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[t & 0x7FFF] & 0x7F]; }
+int function_first_slot(uint16_t t) { return fsStart[g_symbol_type[symbol_of(t)] & 0x7F]; }
 
 uint8_t function_result(uint16_t t) { return localType[function_first_slot(t)]; }
 
 int load_globalparam() {
   if (vars.globalstart == 0) {
-    if (!allocate_array_words(16)) return 0;
+    if (!allocate_array_words(PARAM_BLOCK_WORDS)) return 0;
     vars.globalstart = vars.g_VSPdim;
   }
   return do_param_array(vars.globalstart);

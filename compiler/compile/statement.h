@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "frontend/diagnostics.h"
+
 constexpr int32_t BASIC_CONST_SIZE = 131072;
 
 // Staging area of one constant table while it is read.
@@ -20,7 +22,25 @@ struct ProgramState {
 };
 extern ProgramState program;
 
-int compile(int32_t exitHandle);
+// What compiling a statement tells the line loop in compile().
+enum LineResult : int {
+  LINE_FAILED = 0,  // an error was reported: compile() gives up and returns it
+  LINE_ENDS = 1,    // a line compile() does not compile, or QUITNOW: compile() returns it
+  LINE_NEXT = 2,    // the statement is done: on to the next line
+};
+
+// Reports msg; LINE_FAILED.
+inline LineResult line_error(const char *msg) {
+  print_error_ln(msg);
+  return LINE_FAILED;
+}
+// A statement must end its line: LINE_NEXT at the end of the line,
+// LINE_ENDS before QUITNOW, else "Expected End Of Line" and LINE_FAILED.
+LineResult end_of_statement();
+
+// Compiles lines until one it does not compile (LINE_ENDS) or an error
+// (LINE_FAILED).
+LineResult compile(int32_t exitHandle);
 
 // Bounds the nesting of blocks (and of ELSEIF and CASE chains), which
 // recurse on the machine stack. enter_nesting reports "Nesting too deep"
@@ -39,5 +59,5 @@ struct NestingGuard {
 
 // The body of a block, compiled by a nested call. A CLEAR inside it reset
 // the compiler: the construct that opened the block then has nothing left
-// to finish, and gives way as after an error (0).
-int compile_body(int32_t exitHandle);
+// to finish, and gives way as after an error.
+LineResult compile_body(int32_t exitHandle);

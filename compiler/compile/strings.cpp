@@ -6,6 +6,7 @@
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/token_cursor.h"
@@ -29,17 +30,17 @@ struct OpenStringExpression {
 int32_t accumulator_address() { return 4 * firmware.varSpace; }
 
 bool is_chr_literal_at(int index) {
-  return token_at(index) == tok::CHR && token_at(index + 1) == tok::LPAREN && is_int_literal(token_at(index + 2)) &&
-         token_at(index + 3) == tok::RPAREN;
+  return token_at(index) == TOK_CHR && token_at(index + 1) == TOK_LPAREN && is_int_literal(token_at(index + 2)) &&
+         token_at(index + 3) == TOK_RPAREN;
 }
 
 // A string variable, pointer or constant at the cursor, loaded with the
 // accumulator or the operand-register form of its load.
 bool load_string_source(uint16_t t, bool toOperand) {
   int type = type_of(t);
-  if (type == 'R') {
+  if (type == SYM_STRING) {
     add_op(toOperand ? OP_OPND_ADDR : OP_ADDR, 4 * g_symboladdr[symbol_of(t)]);
-  } else if (type == 'X') {
+  } else if (type == SYM_STRING_PTR) {
     add_op(toOperand ? OP_OPND_LDVAR : OP_LDVAR, g_symboladdr[symbol_of(t)]);
   } else if (is_constant_string(t)) {
     add_op(toOperand ? OP_OPND_STRADDR : OP_STRADDR, constant_string_offset(t));
@@ -49,11 +50,8 @@ bool load_string_source(uint16_t t, bool toOperand) {
   return true;
 }
 
-bool is_string_source(uint16_t t) { return type_of(t) == 'R' || type_of(t) == 'X' || is_constant_string(t); }
-
-bool report(const char *msg) {
-  print_error_ln(msg);
-  return false;
+bool is_string_source(uint16_t t) {
+  return type_of(t) == SYM_STRING || type_of(t) == SYM_STRING_PTR || is_constant_string(t);
 }
 
 // An expression where one is required; msg is the report when the
@@ -69,15 +67,15 @@ bool expression_or(const char *msg) {
 // constant, not an expression.
 bool left_right_term(uint16_t op) {
   advance();
-  if (cursor.g_token != tok::LPAREN) return report("Expected (");
+  if (cursor.g_token != TOK_LPAREN) return report("Expected (");
   advance();
   if (!load_string_source(cursor.g_token, false)) return report("Constant or variable string expected");
   advance();
   add_op(OP_ACC2STRSCR, 0);
-  if (cursor.g_token != tok::COMMA) return report("Expected ,");
+  if (cursor.g_token != TOK_COMMA) return report("Expected ,");
   advance();
   if (!expression_or("expected integer")) return false;
-  if (cursor.g_token != tok::RPAREN) return report("Expected )");
+  if (cursor.g_token != TOK_RPAREN) return report("Expected )");
   add_op(op, 0);
   return true;
 }
@@ -87,7 +85,7 @@ bool left_right_term(uint16_t op) {
 bool is_constant_string(uint16_t t) { return is_str_literal(t) || type_of(t) == SYM_CSTRING; }
 
 int32_t constant_string_offset(uint16_t t) {
-  return is_str_literal(t) ? CStringAddr[t & 0x3FFF] : g_symboladdr[symbol_of(t)];
+  return is_str_literal(t) ? CStringAddr[string_slot(t)] : g_symboladdr[symbol_of(t)];
 }
 
 int32_t make_chr_string() {
@@ -112,25 +110,25 @@ int do_str_expr(uint8_t convert) {
   bool first = true;
   for (;;) {
     uint16_t t = cursor.g_token;
-    bool indexedNext = next_token() == tok::LPAREN;
+    bool indexedNext = next_token() == TOK_LPAREN;
     if (is_string_source(t) && !indexedNext) {
       load_string_source(t, false);
       add_op(OP_ADDSTR, 0);
-    } else if (is_funct(t) && function_result(t) == 'R') {
+    } else if (is_funct(t) && function_result(t) == SYM_STRING) {
       if (!first) return report("Nested string operation");
       // Nothing is accumulated yet: the call may build its arguments' strings.
       string_expression_open = false;
-      int ok = do_function_operand(tok::STRING);
+      int ok = do_function_operand(TOK_STRING);
       string_expression_open = true;
       if (!ok) return 0;
-    } else if (is_funct(t) && (function_result(t) == 'A' || function_result(t) == 'C')) {
+    } else if (is_funct(t) && (function_result(t) == SYM_INTEGER || function_result(t) == SYM_SINGLE)) {
       if (!convert || first) return 0;
       return report("Nested string operation");
-    } else if (t == tok::SPRINTF) {
+    } else if (t == TOK_SPRINTF) {
       // SPRINTF formats into the string accumulator itself.
       if (!do_printf(OP_SPRINTF)) return 0;
       step_back();
-    } else if (t == tok::STR) {
+    } else if (t == TOK_STR) {
       // STR's argument has a type of its own: STR(x!) prints a SINGLE
       // whatever the statement around it.
       advance();
@@ -138,17 +136,17 @@ int do_str_expr(uint8_t convert) {
       lookahead4float();
       if (!expression_or("expected expression")) return 0;
       step_back();
-      add_op(OP_STR, 98);
+      add_op(OP_STR, tag::STR_CALL);
       emit.integer_ops = savedInteger;
       emit.bitwise_ops = savedBitwise;
-    } else if (t == tok::LEFT || t == tok::RIGHT) {
+    } else if (t == TOK_LEFT || t == TOK_RIGHT) {
       if (!left_right_term(t)) return 0;
-    } else if (t == tok::HEX || t == tok::FILEREADDIR || t == tok::UDPIN) {
+    } else if (t == TOK_HEX || t == TOK_FILEREADDIR || t == TOK_UDPIN) {
       if (!do_integer_parameter()) return 0;
       add_op(t, 0);
-    } else if (t == tok::CGIIN) {
-      add_op(tok::CGIIN, 0);
-    } else if (t == tok::CHR) {
+    } else if (t == TOK_CGIIN) {
+      add_op(TOK_CGIIN, 0);
+    } else if (t == TOK_CHR) {
       if (!do_integer_parameter()) return 0;
       if (emit.last_op == OP_CONST && emit.last_addr == 0 && next_token() != TOK_EOL)
         return report("0 character terminates string operation early");
@@ -161,7 +159,7 @@ int do_str_expr(uint8_t convert) {
       step_back();
       return 1;
     } else {
-      if (is_symbol_token(t) && type_of(t) == 'A') {
+      if (is_symbol_token(t) && type_of(t) == SYM_INTEGER) {
         add_op(OP_LDVAR, g_symboladdr[symbol_of(t)]);
       } else if (is_int_literal(t)) {
         add_op(OP_CONST, g_constants[literal_slot(t)]);
@@ -174,13 +172,13 @@ int do_str_expr(uint8_t convert) {
     advance();
     first = false;
     uint16_t n = cursor.g_token;
-    if (n == tok::PLUS || n == tok::AND) {
+    if (n == TOK_PLUS || n == TOK_AND) {
       advance();
       mark = emit.fCODE;
       continue;
     }
-    if ((n >= 4 && n <= 56) || n == TOK_EOL || n == tok::COMMA || n == tok::SEMICOLON || n == tok::ELSE ||
-        n == tok::RPAREN || n == tok::THEN)
+    if (is_operator_token(n) || n == TOK_EOL || n == TOK_COMMA || n == TOK_SEMICOLON || n == TOK_ELSE ||
+        n == TOK_RPAREN || n == TOK_THEN)
       return 1;
     return report("Constant or variable string expected");
   }
@@ -191,11 +189,11 @@ int do_str_compare(uint16_t mode) {
   uint8_t savedInteger = emit.integer_ops;
   bool leftInAccumulator = false;
   uint16_t after = next_token();
-  if (is_string_source(cursor.g_token) && (is_comparison(after) || after == tok::COMMA)) {
+  if (is_string_source(cursor.g_token) && (is_comparison(after) || after == TOK_COMMA)) {
     load_string_source(cursor.g_token, false);
     advance();
   } else if (is_chr_literal_at(cursor.g_tokenptr) &&
-             (is_comparison(token_at(cursor.g_tokenptr + 4)) || token_at(cursor.g_tokenptr + 4) == tok::COMMA)) {
+             (is_comparison(token_at(cursor.g_tokenptr + 4)) || token_at(cursor.g_tokenptr + 4) == TOK_COMMA)) {
     add_op(OP_STRADDR, make_chr_string());
     advance();
   } else {
@@ -208,28 +206,28 @@ int do_str_compare(uint16_t mode) {
   }
   uint16_t comparison = 0;
   if (mode == OP_STRCOMP) {
-    if (cursor.g_token != tok::COMMA) return report("Expected ,");
+    if (cursor.g_token != TOK_COMMA) return report("Expected ,");
   } else {
     if (!is_comparison(cursor.g_token)) return report("expected comparison operator");
     comparison = cursor.g_token;
   }
   advance();
   after = next_token();
-  bool singleTerm = after != tok::PLUS && after != tok::AND;
+  bool singleTerm = after != TOK_PLUS && after != TOK_AND;
   if (singleTerm && is_string_source(cursor.g_token)) {
     load_string_source(cursor.g_token, true);
-  } else if (is_chr_literal_at(cursor.g_tokenptr) && token_at(cursor.g_tokenptr + 4) != tok::PLUS &&
-             token_at(cursor.g_tokenptr + 4) != tok::AND) {
+  } else if (is_chr_literal_at(cursor.g_tokenptr) && token_at(cursor.g_tokenptr + 4) != TOK_PLUS &&
+             token_at(cursor.g_tokenptr + 4) != TOK_AND) {
     add_op(OP_OPND_STRADDR, make_chr_string());
   } else {
     if (leftInAccumulator) return report("Nested String Function");
-    add_op(OP_PUSHACC, 45);
+    add_op(OP_PUSHACC, tag::STRING_COMPARE);
     if (!do_str_expr(0)) return report("Constant or variable string expected");
     add_op(OP_OPND_ADDR, accumulator_address());
     // Leave the cursor on the last token of the right operand, as for a
     // single term.
     step_back();
-    add_op(OP_POPACC, 45);
+    add_op(OP_POPACC, tag::STRING_COMPARE);
   }
   emit.integer_ops = 1;
   add_op(OP_STRCOMP, 0);
@@ -246,15 +244,18 @@ int lookahead4stringcompare(int index) {
   for (int i = index + 1; i < TOKENLIST_SIZE; i++) {
     uint16_t t = g_tokenlist[i];
     if (t == TOK_EOL || end_of_expr(t)) return 0;
-    if (is_string_source(t)) return token_at(i + 1) == tok::LPAREN ? 0 : 1;
-    if (t == tok::CHR) return 1;
-    if (t == tok::ABS || is_int_literal(t) || is_flt_literal(t)) return 0;
+    if (is_string_source(t)) return token_at(i + 1) == TOK_LPAREN ? 0 : 1;
+    if (t == TOK_CHR) return 1;
+    if (t == TOK_ABS || is_int_literal(t) || is_flt_literal(t)) return 0;
     int type = type_of(t);
-    if (type == 'A' || type == 'Q' || type == 'P' || type == 'Y' || type == 'I') return 0;
-    if (type == 'C' || type == 'K' || type == 'S' || type == '[') return 0;
+    if (type == SYM_INTEGER || type == SYM_INT_ARRAY || type == SYM_PARAM_ARRAY || type == SYM_INT_ARRAY_PTR ||
+        type == SYM_INT_PTR)
+      return 0;
+    if (type == SYM_SINGLE || type == SYM_SINGLE_PTR || type == SYM_SINGLE_ARRAY || type == SYM_SINGLE_ARRAY_PTR)
+      return 0;
     if (is_funct(t)) {
       uint8_t result = function_result(t);
-      return (result == 'A' || result == 'C') ? 0 : 1;
+      return (result == SYM_INTEGER || result == SYM_SINGLE) ? 0 : 1;
     }
   }
   return 0;

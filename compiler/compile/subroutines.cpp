@@ -4,38 +4,30 @@
 #include <cstring>
 
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/links.h"
 #include "codegen/operations.h"
 #include "compile/assignment.h"
 #include "compile/expression.h"
+#include "compile/operand_tags.h"
 #include "compile/operands.h"
 #include "compile/procedures.h"
 #include "compile/reset.h"
 #include "compile/statement.h"
+#include "compile/symbol_map.h"
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
-#include "core/hooks.h"
-#include "core/options.h"
 #include "core/process.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
 namespace {
 
-constexpr uint16_t TOK_FUNCTION = 245, TOK_AS = 212, TOK_SINGLE = 213, TOK_BYTE = 201, TOK_BYVAL = 210,
-                   TOK_BYREF = 209, TOK_PARAMARRAY = 202, TOK_ENDSUB = 208, TOK_ENDFUNCTION = 211,
-                   TOK_QUITNOW = 216;
 // The type byte keeps 7 bits of the descriptor number.
 constexpr int32_t DESCRIPTORS_MAX = 127;
 
-bool fail(const char *msg) {
-  print_error_ln(msg);
-  return false;
-}
-
 bool append_entry(uint8_t type, int32_t addr) {
-  if (procs.nextLocal >= LOCALS_MAX) return fail("too many local parameters");
+  if (procs.nextLocal >= LOCALS_MAX) return report("too many local parameters");
   localType[procs.nextLocal] = type;
   localAddr[procs.nextLocal] = addr;
   procs.nextLocal++;
@@ -43,7 +35,7 @@ bool append_entry(uint8_t type, int32_t addr) {
 }
 
 bool open_descriptor(uint8_t result) {
-  if (procs.fsPointer >= DESCRIPTORS_MAX) return fail("Too many functions defined");
+  if (procs.fsPointer >= DESCRIPTORS_MAX) return report("Too many functions defined");
   procs.fsPointer++;
   fsStart[procs.fsPointer] = static_cast<uint16_t>(procs.nextLocal);
   return append_entry(result, 0);
@@ -63,92 +55,92 @@ bool declare_param(int &count) {
   if (t == TOK_PARAMARRAY) {
     advance();
     uint16_t u = cursor.g_token;
-    if (!is_symbol_token(u) || !is_ivariable(u)) return fail("parameter error9");
-    if (byref) return fail("ParamArray must be byval");
-    if (!allocate_array_words(16)) return false;
+    if (!is_symbol_token(u) || !is_ivariable_or_declare(u)) return report("parameter error9");
+    if (byref) return report("ParamArray must be byval");
+    if (!allocate_array_words(PARAM_BLOCK_WORDS)) return false;
     int sym = symbol_of(u);
-    g_symbol_type[sym] = 'P';
+    g_symbol_type[sym] = SYM_PARAM_ARRAY;
     g_symboladdr[sym] = vars.g_VSPdim;
-    g_symbolsize[sym] = 16;
-    if (!append_entry('P', vars.g_VSPdim)) return false;
+    g_symbolsize[sym] = PARAM_BLOCK_WORDS;
+    if (!append_entry(SYM_PARAM_ARRAY, vars.g_VSPdim)) return false;
     count++;
     advance();
-    if (cursor.g_token != tok::RPAREN) return fail("expected )");
+    if (cursor.g_token != TOK_RPAREN) return report("expected )");
     return true;
   }
-  if (!is_symbol_token(t)) return fail("parameter error1");
+  if (!is_symbol_token(t)) return report("parameter error1");
   int sym = symbol_of(t);
   uint8_t type;
   if (g_symbol_type[sym] == SYM_NEW_STR) {
-    type = byref ? 'X' : 'R';
+    type = byref ? SYM_STRING_PTR : SYM_STRING;
   } else {
-    if (!is_ivariable(t)) return false;
-    type = 'A';
+    if (!is_ivariable_or_declare(t)) return false;
+    type = SYM_INTEGER;
   }
   advance();
   int32_t size = 0;
   bool array = false;
-  if (cursor.g_token == tok::LPAREN) {
-    if (next_token() == tok::RPAREN) {
-      if (byval) return fail("Array must be BYREF");
+  if (cursor.g_token == TOK_LPAREN) {
+    if (next_token() == TOK_RPAREN) {
+      if (byval) return report("Array must be BYREF");
       array = true;
       byref = true;
       advance();
       advance();
     } else {
       advance();
-      if (!is_int_literal(cursor.g_token)) return fail("Size Must Be Constant or too large");
+      if (!is_int_literal(cursor.g_token)) return report("Size Must Be Constant or too large");
       int32_t n = g_constants[literal_slot(cursor.g_token)];
-      if (n < 0 || n > 32766) return fail("Size Must Be Constant or too large");
+      if (n < 0 || n > 32766) return report("Size Must Be Constant or too large");
       size = n + 1;
       advance();
-      if (!expect_token(tok::RPAREN, "Expected )")) return false;
+      if (!expect_token(TOK_RPAREN, "Expected )")) return false;
       advance();
     }
   }
   if (cursor.g_token == TOK_AS) {
     advance();
-    if (cursor.g_token == tok::INTEGER || cursor.g_token == TOK_SINGLE) {
-      if (size) return fail("illegal parameter size");
-      if (cursor.g_token == TOK_SINGLE) type = 'C';
-    } else if (cursor.g_token == tok::STRING || cursor.g_token == TOK_BYTE) {
-      type = byref ? 'X' : 'R';
+    if (cursor.g_token == TOK_INTEGER || cursor.g_token == TOK_SINGLE) {
+      if (size) return report("illegal parameter size");
+      if (cursor.g_token == TOK_SINGLE) type = SYM_SINGLE;
+    } else if (cursor.g_token == TOK_STRING || cursor.g_token == TOK_BYTE) {
+      type = byref ? SYM_STRING_PTR : SYM_STRING;
     } else {
-      return fail("parameter error3");
+      return report("parameter error3");
     }
     advance();
   }
   int32_t addr = g_symboladdr[sym];
   if (array) {
-    if (type == 'R') return fail("No String Size declared");
-    if (type != 'X' && type != 'P') {
-      if (!byref) return fail("Array must be BYREF");
-      if (type == 'C')
-        type = '[';
-      else if (type == 'A')
-        type = 'Y';
+    if (type == SYM_STRING) return report("No String Size declared");
+    if (type != SYM_STRING_PTR && type != SYM_PARAM_ARRAY) {
+      if (!byref) return report("Array must be BYREF");
+      if (type == SYM_SINGLE)
+        type = SYM_SINGLE_ARRAY_PTR;
+      else if (type == SYM_INTEGER)
+        type = SYM_INT_ARRAY_PTR;
       else
-        return fail("Unknown Array type");
+        return report("Unknown Array type");
     }
   } else if (size == 0) {
     if (byref) {
-      if (type == 'A')
-        type = 'I';
-      else if (type == 'C')
-        type = 'K';
-      else if (type != 'X')
-        return fail("parameter error4");
-    } else if (type == 'R') {
-      return fail("No String Size declared");
+      if (type == SYM_INTEGER)
+        type = SYM_INT_PTR;
+      else if (type == SYM_SINGLE)
+        type = SYM_SINGLE_PTR;
+      else if (type != SYM_STRING_PTR)
+        return report("parameter error4");
+    } else if (type == SYM_STRING) {
+      return report("No String Size declared");
     }
   } else {
-    if (byref || type != 'R') return fail("parameter byref size not allowed");
+    if (byref || type != SYM_STRING) return report("parameter byref size not allowed");
     if (!allocate_array_words((size - 1 + 4) / 4)) return false;
     addr = vars.g_VSPdim;
   }
-  if (type == 'X' && g_symbol_type[sym] == SYM_NEW_STR) {
+  if (type == SYM_STRING_PTR && g_symbol_type[sym] == SYM_NEW_STR) {
     // A string reference is one word, the pointer.
-    if (vars.g_VSP + 1 >= vars.g_VSPdim) return fail("Too Many Variables");
+    if (vars.g_VSP + 1 >= vars.g_VSPdim) return report("Too Many Variables");
     addr = vars.g_VSP++;
   }
   g_symbol_type[sym] = type;
@@ -172,10 +164,10 @@ int declare_params() {
   symtab.requireDIM = 0;
   int count = 0;
   for (;;) {
-    if (cursor.g_token == tok::RPAREN) break;
+    if (cursor.g_token == TOK_RPAREN) break;
     if (!declare_param(count)) return -1;
-    if (cursor.g_token == tok::RPAREN) break;
-    if (cursor.g_token != tok::COMMA) {
+    if (cursor.g_token == TOK_RPAREN) break;
+    if (cursor.g_token != TOK_COMMA) {
       print_error_ln("parameter syntax error6");
       return -1;
     }
@@ -200,12 +192,12 @@ bool read_header(Routine &r, uint8_t interrupt) {
   r.function = cursor.g_token == TOK_FUNCTION;
   advance();
   uint16_t t = cursor.g_token;
-  if (!is_symbol_token(t)) return fail("Label Declaration Error");
+  if (!is_symbol_token(t)) return report("Label Declaration Error");
   r.sym = symbol_of(t);
   const char *name = g_symboltable + find_symbol(r.sym);
   snprintf(r.name, sizeof r.name, "%s", name);
-  if (is_symbol(name, static_cast<int>(strlen(name))) != r.sym + 1) return fail("Duplicate Name");
-  if (!is_label(t)) return fail("Label Declaration Error");
+  if (is_symbol(name, static_cast<int>(strlen(name))) != r.sym + 1) return report("Duplicate Name");
+  if (!is_label_or_declare(t)) return report("Label Declaration Error");
   // The entry must not be the branch over a pool placed next.
   flush_pool_if_due();
   g_symboladdr[r.sym] = static_cast<int32_t>(emit.fCODE);
@@ -216,35 +208,35 @@ bool read_header(Routine &r, uint8_t interrupt) {
   advance();
   r.params = 0;
   bool described = false;
-  if (cursor.g_token == tok::LPAREN && !interrupt) {
-    if (next_token() == tok::RPAREN) {
+  if (cursor.g_token == TOK_LPAREN && !interrupt) {
+    if (next_token() == TOK_RPAREN) {
       advance();
       advance();
     } else {
-      if (!open_descriptor(r.function ? 'A' : 0)) return false;
+      if (!open_descriptor(r.function ? SYM_INTEGER : 0)) return false;
       r.params = declare_params();
       if (r.params < 0) return false;
       g_symbol_type[r.sym] = static_cast<uint8_t>(0x80 + procs.fsPointer);
       described = true;
     }
   }
-  procs.inside_function = r.function ? tok::INTEGER : 0;
+  procs.inside_function = r.function ? TOK_INTEGER : 0;
   if (r.function && cursor.g_token == TOK_AS) {
     advance();
-    if (cursor.g_token == TOK_SINGLE || cursor.g_token == tok::STRING) {
-      uint8_t result = cursor.g_token == TOK_SINGLE ? 'C' : 'R';
+    if (cursor.g_token == TOK_SINGLE || cursor.g_token == TOK_STRING) {
+      uint8_t result = cursor.g_token == TOK_SINGLE ? SYM_SINGLE : SYM_STRING;
       procs.inside_function = cursor.g_token;
       if (!described) {
         if (!open_descriptor(result) || !append_entry(0, 0)) return false;
         g_symbol_type[r.sym] = static_cast<uint8_t>(0x80 + procs.fsPointer);
       }
       localType[fsStart[g_symbol_type[r.sym] & 0x7F]] = result;
-    } else if (cursor.g_token != tok::INTEGER) {
-      return fail("Illegal function type");
+    } else if (cursor.g_token != TOK_INTEGER) {
+      return report("Illegal function type");
     }
     advance();
   }
-  if (cursor.g_token != TOK_EOL) return fail("Function/Sub syntax error");
+  if (cursor.g_token != TOK_EOL) return report("Function/Sub syntax error");
   return true;
 }
 
@@ -262,17 +254,6 @@ void end_scope(uint8_t savedRequire) {
   procs.inside_function = 0;
   procs.inside_interrupt = 0;
   ioh.ezhVarStart = EZH_NO_LOCALS;
-}
-
-void print_map_line(const Routine &r) {
-  if (options.DEMOmode) return;
-  uint32_t entry = code_unit_address(static_cast<uint32_t>(g_symboladdr[r.sym]));
-  const char *kind = "SUB   ";
-  if (r.function) {
-    uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + r.sym));
-    kind = result == 'R' ? "SFUNCT" : result == 'C' ? "FFUNCT" : "WFUNCT";
-  }
-  fprintf(text_stream(), "> 0x%08X %s %s %d\n", entry, kind, r.name, r.params);
 }
 
 }  // namespace
@@ -316,9 +297,9 @@ void do_subfunc(uint8_t interrupt) {
   } else {
     if (!r.function) add_op(interrupt ? OP_INTEXIT : OP_RETURN, 0);
     if (check_labels(symtab.localcnt, symtab.g_symbolcount)) {
-      add_op(OP_ENDSUB, 22);
+      add_op(OP_ENDSUB, tag::ROUTINE_END);
       advance();
-      print_map_line(r);
+      print_routine_map_line(r.sym, r.function, r.name, r.params);
       char prefix[48];
       snprintf(prefix, sizeof prefix, "%s:", r.name);
       sym_dump(prefix, symtab.localcnt, symtab.g_symbolcount);

@@ -12,11 +12,9 @@ DriverState driver;
 
 namespace {
 
-constexpr uint16_t TOK_END = 124;
-
 // The two-word terminators (END IF, END SELECT, END FUNCTION, END SUB) leave
 // the cursor on their second word with g_token replaced by the one-word code.
-constexpr uint16_t two_word_terminators[] = {235, 221, 211, 208};
+constexpr uint16_t two_word_terminators[] = {TOK_ENDIF, TOK_ENDSELECT, TOK_ENDFUNCTION, TOK_ENDSUB};
 
 // The dispatchers act only on a token that heads its line, so that a command
 // word inside a statement that failed is never taken for a command.
@@ -34,20 +32,16 @@ struct StrayLine {
 };
 
 constexpr StrayLine stray_lines[] = {
-    {248, "DATA statements no longer supported"},
-    {229, "NEXT Without FOR"},
-    {235, "ENDIF Without IF"},
-    {233, "ELSE Without IF"},
-    {135, "EXIT outside a loop"},
-    {220, "CASE invalid"},
-    {221, "Expected ENDSELECT"},
-    {236, "UNTIL Without DO"},
-    {237, "LOOP Without WHILE"},
+    {TOK_DATA, "DATA statements no longer supported"},
+    {TOK_NEXT, "NEXT Without FOR"},
+    {TOK_ENDIF, "ENDIF Without IF"},
+    {TOK_ELSE, "ELSE Without IF"},
+    {TOK_EXIT, "EXIT outside a loop"},
+    {TOK_CASE, "CASE invalid"},
+    {TOK_ENDSELECT, "Expected ENDSELECT"},
+    {TOK_UNTIL, "UNTIL Without DO"},
+    {TOK_LOOP, "LOOP Without WHILE"},
 };
-
-constexpr uint16_t TOK_FUNCTION = 245, TOK_SUB = 142;
-constexpr uint16_t TOK_DOWNLOAD = 241, TOK_QUITDUMP = 217, TOK_RUN = 231,
-                   TOK_QUIT = 246, TOK_QUITNOW = 216, TOK_DRIVER_LINE = 252;
 
 }  // namespace
 

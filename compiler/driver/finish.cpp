@@ -3,6 +3,7 @@
 #include "codegen/emit.h"
 #include "codegen/operations.h"
 #include "compile/statement.h"
+#include "compile/symbol_map.h"
 #include "core/firmware.h"
 #include "core/hooks.h"
 #include "core/process.h"
@@ -33,13 +34,7 @@ void quit_dump() {
           thumb ? emit.fCODE / 512.0 : emit.fCODE / 256.0, (0x20000 - cstrings.ConstantStringPtr) / 1024.0,
           thumb ? firmware.codeSize >> 9 : firmware.codeSize >> 8,
           (vars.g_VSP + firmware.varSpace - vars.g_VSPdim) / 256.0, firmware.varSpace >> 8, "K data programmed\r\n");
-  if (program.mapfound) {
-    fprintf(
-        text_stream(), "\n\"MAP CODE (bytes):&H%x CONST:&H%x DATA:&H%x STRING:&H%x\"\n\n\n",
-        static_cast<unsigned>(code_unit_address(emit.fCODE)),
-        static_cast<unsigned>(firmware.string_area_top + static_cast<uint32_t>(cstrings.ConstantStringPtr) - 0x20000u),
-        static_cast<unsigned>(vars.g_VSP * 4), static_cast<unsigned>(vars.g_VSPdim * 4));
-  }
+  if (program.mapfound) print_memory_map_line();
   sym_dump("", 0, symtab.g_symbolcount);
   end_process(ExitStatus::Done);
 }

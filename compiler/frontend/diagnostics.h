@@ -1,4 +1,4 @@
-// Error reports and the symbol map.
+// Error reports.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +22,14 @@ extern Diagnostics diag;
 void reset_diagnostics();
 
 void print_error_ln(const char *msg);
+// Reports msg and gives 0, the result of a compiler that failed.
+inline int report(const char *msg) {
+  print_error_ln(msg);
+  return 0;
+}
 // An error the protocol reports as one text on standard output alone, not
 // in print_error_ln's form: printed goes there, or message to hooks.report
 // (core/hooks.h). It counts as no error of the program.
 void report_plain_error(const char *printed, const char *message);
 // Reports msg as print_error_ln does and ends the process with status.
 [[noreturn]] void fatal_error(const char *msg, ExitStatus status);
-void sym_dump(const char *prefix, int first, int last);

@@ -200,44 +200,44 @@ uint32_t find_symbol(int index) {
 namespace {
 // The type of the symbol a token names, or -1 when it names none.
 int symbol_type_of(uint16_t t) {
-  if (!(t & TOK_SYMBOL)) return -1;
-  return g_symbol_type[t & 0x7FFF];
+  if (!is_symbol_token(t)) return -1;
+  return g_symbol_type[symbol_of(t)];
 }
 }  // namespace
 
-bool is_intPtr(uint16_t t) { return symbol_type_of(t) == 'I'; }
-bool is_iarray(uint16_t t) { return symbol_type_of(t) == 'Q' || symbol_type_of(t) == 'P'; }
-bool is_iarrayPtr(uint16_t t) { return symbol_type_of(t) == 'Y'; }
-bool is_string(uint16_t t) { return symbol_type_of(t) == 'R'; }
-bool is_strPtr(uint16_t t) { return symbol_type_of(t) == 'X'; }
-bool is_fvariable(uint16_t t) { return symbol_type_of(t) == 'C'; }
-bool is_farray(uint16_t t) { return symbol_type_of(t) == 'S'; }
-bool is_fltPtr(uint16_t t) { return symbol_type_of(t) == 'K'; }
-bool is_farrayPtr(uint16_t t) { return symbol_type_of(t) == '['; }
+bool is_intPtr(uint16_t t) { return symbol_type_of(t) == SYM_INT_PTR; }
+bool is_iarray(uint16_t t) { return symbol_type_of(t) == SYM_INT_ARRAY || symbol_type_of(t) == SYM_PARAM_ARRAY; }
+bool is_iarrayPtr(uint16_t t) { return symbol_type_of(t) == SYM_INT_ARRAY_PTR; }
+bool is_string(uint16_t t) { return symbol_type_of(t) == SYM_STRING; }
+bool is_strPtr(uint16_t t) { return symbol_type_of(t) == SYM_STRING_PTR; }
+bool is_fvariable(uint16_t t) { return symbol_type_of(t) == SYM_SINGLE; }
+bool is_farray(uint16_t t) { return symbol_type_of(t) == SYM_SINGLE_ARRAY; }
+bool is_fltPtr(uint16_t t) { return symbol_type_of(t) == SYM_SINGLE_PTR; }
+bool is_farrayPtr(uint16_t t) { return symbol_type_of(t) == SYM_SINGLE_ARRAY_PTR; }
 bool is_funct(uint16_t t) { return symbol_type_of(t) >= 0x80; }
 
-bool is_label(uint16_t t) {
+bool is_label_or_declare(uint16_t t) {
   int type = symbol_type_of(t);
   if (type < 0) return false;
   if (type == SYM_NEW) {
-    g_symbol_type[t & 0x7FFF] = SYM_UNDEF_LABEL;
+    g_symbol_type[symbol_of(t)] = SYM_UNDEF_LABEL;
     return true;
   }
   return type == SYM_UNDEF_LABEL || (type >= 0x20 && type <= 0x3F) || type >= 0x80;
 }
 
-bool is_ivariable(uint16_t t) {
+bool is_ivariable_or_declare(uint16_t t) {
   int type = symbol_type_of(t);
-  if (type == 'A') return true;
+  if (type == SYM_INTEGER) return true;
   if (type != SYM_NEW) return false;
-  int index = t & 0x7FFF;
+  int index = symbol_of(t);
   if (symtab.requireDIM) {
     char msg[80];
     snprintf(msg, sizeof msg, "%s %.32s\n", "Undefined Label ", g_symboltable + find_symbol(index));
     print_error_ln(msg);
     return false;
   }
-  g_symbol_type[index] = 'A';
+  g_symbol_type[index] = SYM_INTEGER;
   g_symboladdr[index] = vars.g_VSP;
   vars.g_VSP++;
   if (vars.g_VSP >= vars.g_VSPdim) {

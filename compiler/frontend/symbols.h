@@ -15,6 +15,22 @@ constexpr uint8_t SYM_CSTRING = 9;
 constexpr uint8_t SYM_LABEL = 0x20;
 constexpr uint8_t SYM_SUB = 0x80;
 constexpr uint8_t SYM_FUNCTION = 0x81;
+// A SUB or FUNCTION with a descriptor of its own: 0x80 + its number.
+// Variables have letters (64 to 127); the letters also mark the kinds of
+// parameters and results in the routines' descriptors.
+constexpr uint8_t SYM_INTEGER = 'A';
+constexpr uint8_t SYM_SINGLE = 'C';
+constexpr uint8_t SYM_STRING = 'R';  // STRING or BYTE array
+constexpr uint8_t SYM_INT_ARRAY = 'Q';
+constexpr uint8_t SYM_SINGLE_ARRAY = 'S';
+constexpr uint8_t SYM_PARAM_ARRAY = 'P';
+// By reference: the variable holds the address of its value.
+constexpr uint8_t SYM_INT_PTR = 'I';
+constexpr uint8_t SYM_SINGLE_PTR = 'K';
+constexpr uint8_t SYM_STRING_PTR = 'X';
+constexpr uint8_t SYM_INT_ARRAY_PTR = 'Y';
+constexpr uint8_t SYM_SINGLE_ARRAY_PTR = '[';
+inline bool is_variable_type(int type) { return type >= 64 && type <= 127; }
 
 extern char g_symboltable[SYMBOLTABLE_SIZE];
 extern uint8_t g_symbol_type[SYMBOLS_MAX];
@@ -49,6 +65,9 @@ struct VariableSpace {
   int32_t globalstart = 0;
 };
 extern VariableSpace vars;
+// The PRINTF block, the global parameter block and a parameter array are
+// 16 words: up to 15 values, and in a parameter array the count last.
+constexpr int32_t PARAM_BLOCK_WORDS = 16;
 
 // An empty symbol table (but for MAIN, symbol 0, not yet defined) and an
 // empty variable area of the firmware's size.
@@ -80,8 +99,11 @@ bool is_farray(uint16_t t);
 bool is_fltPtr(uint16_t t);
 bool is_farrayPtr(uint16_t t);
 bool is_funct(uint16_t t);
-bool is_label(uint16_t t);
-bool is_ivariable(uint16_t t);
+// These two also declare: a new name becomes an undefined label, or (unless
+// requireDIM is set, which reports "Undefined Label") an INTEGER variable at
+// the next free word ("Too Many Variables" when there is none).
+bool is_label_or_declare(uint16_t t);
+bool is_ivariable_or_declare(uint16_t t);
 
 // Takes words from the top of the array area; false, after "Too Many
 // Variables", when they would meet the simple variables.

@@ -33,8 +33,6 @@ void checkStringDataPtrs() {
 
 namespace {
 
-constexpr uint16_t TOK_CHR = 222, TOK_LPAREN = 253, TOK_RPAREN = 254, TOK_EQUAL = 32;
-constexpr uint16_t TOK_SUB = 142, TOK_FUNCTION = 245, TOK_AS = 212;
 // With the two end-of-line tokens a line's list may use 127 entries.
 constexpr int TOKENS_MAX = 127 - 2;
 
@@ -121,19 +119,13 @@ bool special_line(uint16_t &token) {
     case '@':
     case '$':
     case '"':
-    case '!':
-      token = 252;
-      return true;
+    case '!': token = TOK_DRIVER_LINE; return true;
     case '>':
       if (line_len < 3 || reader.line[2] != '0') return false;
-      token = 252;
+      token = TOK_DRIVER_LINE;
       return true;
-    case '^':
-      token = 56;
-      return true;
-    case '?':
-      token = 241;
-      return true;
+    case '^': token = TOK_CARET_LINE; return true;
+    case '?': token = TOK_DOWNLOAD; return true;
     case '#':
       if (line_len > 1 && reader.line[1] == ' ') read_line_marker();
       token = TOK_EOL;
@@ -177,7 +169,7 @@ bool tokenize_number(int &pos) {
   if (const_count >= CONSTANTS_SIZE || !has_room(1)) return reject("Line Too Long");
   int n = const_count++;
   g_constants[n] = static_cast<int32_t>(single ? float_bits(value) : low_32_bits(value));
-  push_token(static_cast<uint16_t>((single ? TOK_SINGLE : TOK_INTEGER) + n));
+  push_token(static_cast<uint16_t>((single ? TOK_SINGLE_LITERAL : TOK_INTEGER_LITERAL) + n));
   return true;
 }
 
@@ -191,7 +183,7 @@ bool tokenize_string(int &pos) {
     g_constants[n] = static_cast<signed char>(reader.line[pos]);
     push_token(TOK_CHR);
     push_token(TOK_LPAREN);
-    push_token(static_cast<uint16_t>(TOK_INTEGER + n));
+    push_token(static_cast<uint16_t>(TOK_INTEGER_LITERAL + n));
     push_token(TOK_RPAREN);
     pos += 2;
     return true;
@@ -230,19 +222,19 @@ bool tokenize_string(int &pos) {
 bool tokenize_operator(int &pos) {
   char c = reader.line[pos];
   char next = pos + 1 < line_len ? reader.line[pos + 1] : 0;
-  if (c == '=' && token_count > 0 && g_tokenlist[token_count - 1] >= 4 && g_tokenlist[token_count - 1] <= 56) {
+  if (c == '=' && token_count > 0 && is_operator_token(g_tokenlist[token_count - 1])) {
     if (pos > 0 && is_blank(reader.line[pos - 1])) return reject("illegal assignment");
     pos++;
-    return push_token(TOK_EQUAL) || reject("Line Too Long");
+    return push_token(TOK_EQ) || reject("Line Too Long");
   }
   uint16_t t;
   int width = 2;
   if (c == '<')
-    t = next == '<' ? 25 : next == '>' ? 37 : next == '=' ? 35 : (width = 1, 33);
+    t = next == '<' ? TOK_SHL : next == '>' ? TOK_NE : next == '=' ? TOK_LE : (width = 1, TOK_LT);
   else if (c == '>')
-    t = next == '>' ? 24 : next == '<' ? 37 : next == '=' ? 36 : (width = 1, 34);
+    t = next == '>' ? TOK_SHR : next == '<' ? TOK_NE : next == '=' ? TOK_GE : (width = 1, TOK_GT);
   else
-    t = next == '<' ? 35 : next == '>' ? 36 : (width = 1, 32);
+    t = next == '<' ? TOK_LE : next == '>' ? TOK_GE : (width = 1, TOK_EQ);
   pos += width;
   return push_token(t) || reject("Line Too Long");
 }
@@ -410,7 +402,7 @@ int nextIsAddStr(int pos) {
 
 uint16_t nextConstantString() {
   CStringAddr[cstrings.ConstantStringCounter] = cstrings.ConstantStringPtr;
-  return static_cast<uint16_t>(TOK_STRING + cstrings.ConstantStringCounter++);
+  return static_cast<uint16_t>(TOK_STRING_LITERAL + cstrings.ConstantStringCounter++);
 }
 
 void not_eoln() { print_error_ln("Expected End Of Line"); }
@@ -418,18 +410,12 @@ void not_eoln() { print_error_ln("Expected End Of Line"); }
 int lookahead4dim() {
   int k = cursor.g_tokenptr;
   while (k < TOKENLIST_SIZE && g_tokenlist[k] != TOK_EOL && g_tokenlist[k] != TOK_AS) k++;
-  if (k >= TOKENLIST_SIZE - 1 || g_tokenlist[k] == TOK_EOL) return 1;
+  if (k >= TOKENLIST_SIZE - 1 || g_tokenlist[k] == TOK_EOL) return DIM_INTEGER;
   switch (g_tokenlist[k + 1]) {
-    case 214:
-      return 1;
-    case 213:
-      return 3;
-    case 200:
-      return 18;
-    case 201:
-      return 2;
-    default:
-      print_error_ln("expected type specifier");
-      return 1;
+    case TOK_INTEGER: return DIM_INTEGER;
+    case TOK_SINGLE: return DIM_SINGLE;
+    case TOK_STRING: return DIM_STRING;
+    case TOK_BYTE: return DIM_BYTE;
+    default: print_error_ln("expected type specifier"); return DIM_INTEGER;
   }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "frontend/line_reader.h"
+#include "frontend/tokens.h"
 
 constexpr int TOKENLIST_SIZE = 128;
 constexpr int CONSTANTS_SIZE = 32;
@@ -11,13 +12,6 @@ constexpr int32_t STRINGTABLE_SIZE = 131072;
 constexpr int CSTRINGADDR_SIZE = 32768;
 // String tokens are 0x4000 + n with 14 bits for n.
 constexpr int STRING_LITERALS_MAX = 16384;
-
-// Token classes and the punctuation codes the compilers test.
-constexpr uint16_t TOK_SINGLE = 0x1000;
-constexpr uint16_t TOK_INTEGER = 0x2000;
-constexpr uint16_t TOK_STRING = 0x4000;
-constexpr uint16_t TOK_SYMBOL = 0x8000;
-constexpr uint16_t TOK_EOL = 255;
 
 extern uint16_t g_tokenlist[TOKENLIST_SIZE];
 // The 0-based column in the line of each token's first character; the
@@ -66,6 +60,9 @@ int nextIsAddCHR(int pos);
 int nextIsAddStr(int pos);
 uint16_t nextConstantString();
 void not_eoln();
+// Declaration type codes, as lookahead4dim gives them.
+constexpr int DIM_INTEGER = 1, DIM_BYTE = 2, DIM_SINGLE = 3, DIM_STRING = 18;
+// The type an AS clause ahead on the line names; INTEGER without one.
 int lookahead4dim();
 
 // Character classes on 8-bit characters; bytes from 0x80 fold like ASCII.

@@ -1,7 +1,9 @@
+#include "frontend/diagnostics.h"
+
 #include <cstring>
 #include <string>
 
-#include "frontend/diagnostics.h"
+#include "compile/symbol_map.h"
 #include "frontend/symbols.h"
 #include "test_support.h"
 

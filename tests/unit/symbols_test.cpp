@@ -163,15 +163,15 @@ TEST_F(SymbolsTest, LabelsAndCheck) {
   add_symbol("L1", 2);
   add_symbol("L2", 2);
   add_symbol("V", 1);
-  EXPECT_TRUE(is_label(0x8001));
+  EXPECT_TRUE(is_label_or_declare(0x8001));
   EXPECT_EQ(g_symbol_type[1], SYM_UNDEF_LABEL);
   g_symbol_type[2] = SYM_LABEL;
-  EXPECT_TRUE(is_label(0x8002));
+  EXPECT_TRUE(is_label_or_declare(0x8002));
   g_symbol_type[3] = 'A';
-  EXPECT_FALSE(is_label(0x8003));
+  EXPECT_FALSE(is_label_or_declare(0x8003));
   g_symbol_type[3] = SYM_FUNCTION;
-  EXPECT_TRUE(is_label(0x8003));
-  EXPECT_FALSE(is_label(0x0003));
+  EXPECT_TRUE(is_label_or_declare(0x8003));
+  EXPECT_FALSE(is_label_or_declare(0x0003));
 
   diag.g_linenum = 17;
   testing::internal::CaptureStdout();
@@ -188,19 +188,19 @@ TEST_F(SymbolsTest, ImplicitIntegerVariables) {
   add_symbol("A", 1);
   add_symbol("B", 1);
   add_symbol("C", 1);
-  EXPECT_TRUE(is_ivariable(0x8001));
+  EXPECT_TRUE(is_ivariable_or_declare(0x8001));
   EXPECT_EQ(g_symbol_type[1], 'A');
   EXPECT_EQ(g_symboladdr[1], 1);
   EXPECT_EQ(vars.g_VSP, 2);
-  EXPECT_TRUE(is_ivariable(0x8001));  // already declared
+  EXPECT_TRUE(is_ivariable_or_declare(0x8001));  // already declared
   EXPECT_EQ(vars.g_VSP, 2);
   g_symbol_type[2] = 'C';
-  EXPECT_FALSE(is_ivariable(0x8002));
+  EXPECT_FALSE(is_ivariable_or_declare(0x8002));
 
   symtab.requireDIM = 1;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(is_ivariable(0x8003));
+  EXPECT_FALSE(is_ivariable_or_declare(0x8003));
   std::string out = testing::internal::GetCapturedStdout();
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, "\n-ERROR  : 0: Undefined Label  C\n\n");
@@ -210,7 +210,7 @@ TEST_F(SymbolsTest, ImplicitIntegerVariables) {
   vars.g_VSPdim = 3;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(is_ivariable(0x8003));
+  EXPECT_FALSE(is_ivariable_or_declare(0x8003));
   out = testing::internal::GetCapturedStdout();
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, "\n-ERROR  : 0: Too Many Variables\n");

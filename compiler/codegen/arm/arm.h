@@ -11,3 +11,5 @@ void pX_ARM_op(uint16_t op);
 // Rewrites the link words of links first .. nextLink - 1 into branches,
 // calls, or (firmware up to 1823) the address word of a call.
 void ARMoptimizeTJ(uint32_t first);
+// The link word of the placeholder at unit p: the unit itself.
+uint32_t ARM_link_word(int32_t p);

@@ -14,12 +14,14 @@ constexpr uint32_t LINK_TARGET_MASK = 0x1FFFFFFFu;
 
 }  // namespace
 
+uint32_t ARM_link_word(int32_t p) { return static_cast<uint32_t>(Flash_codes[p]); }
+
 void ARMoptimizeTJ(uint32_t first) {
   bool old = firmware.kind == TargetKind::OldArm;
   for (int64_t index = first; index < links.nextLink && index < MISSING_LINK_SIZE; index++) {
     int32_t p = missingLink[index];
     if (p < 0 || p >= FLASH_CODES_SIZE) continue;
-    uint32_t w = static_cast<uint32_t>(Flash_codes[p]);
+    uint32_t w = ARM_link_word(p);
     bool label = (w & LINK_LABEL) != 0;
     int32_t x = 0;
     if (!link_target_unit(label, w & LINK_TARGET_MASK, x)) {

@@ -5,6 +5,7 @@
 #include "codegen/emit.h"
 #include "codegen/links.h"
 #include "codegen/operations.h"
+#include "codegen/typed_codes.h"
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
@@ -86,12 +87,7 @@ constexpr EraCode era_codes[] = {
 };
 
 // Integer forms of the typed operations done inline.
-struct TypedCode {
-  uint16_t op;
-  uint32_t word;
-};
-
-constexpr TypedCode integer_codes[] = {
+constexpr TypedCode<uint32_t> integer_codes[] = {
     {OP_ADD, 0xE0877006},   // ADD r7,r7,r6
     {OP_SUB, 0xE0477006},   // SUB r7,r7,r6
     {OP_MUL, 0xE0070796},   // MUL r7,r6,r7 (result and first register differ, as ARM7 needs)
@@ -101,7 +97,6 @@ constexpr TypedCode integer_codes[] = {
     {OP_SHR, 0xE1A07657},   // ASR r7,r7,r6
 };
 
-constexpr uint32_t MVN_R7_R7 = 0xE1E07007;
 // SINGLE ABS clears the sign bit: LSL r7,r7,#1; LSR r7,r7,#1
 constexpr uint32_t SINGLE_ABS[] = {0xE1A07087, 0xE1A070A7};
 
@@ -241,29 +236,6 @@ void emit_era_form(const EraForm &f) {
   if (f.entry != 0) call_firmware(f.entry);
 }
 
-// Typed operations done inline; true when op was one of them.
-bool emit_typed(uint16_t op) {
-  if (emit.integer_ops) {
-    if (const TypedCode *t = find_code(integer_codes, op)) {
-      emit_word(t->word);
-      return true;
-    }
-    return false;
-  }
-  if (op == OP_NOT) {
-    if (emit.bitwise_ops)
-      print_error_ln("NOT on SINGLE undefined");
-    else
-      emit_word(MVN_R7_R7);
-    return true;
-  }
-  if (op == OP_ABS) {
-    for (uint32_t w : SINGLE_ABS) emit_word(w);
-    return true;
-  }
-  return false;
-}
-
 // Returns the link word as written.
 uint32_t emit_forward_jump(const ForwardJump &j, int32_t operand) {
   uint32_t link = static_cast<uint32_t>(operand) | j.link_bits;
@@ -295,7 +267,7 @@ bool calls_firmware(uint16_t op) {
 void add_ARM_op(uint16_t op, int32_t operand) {
   int32_t adjusted = operand;
 
-  if (!emit_typed(op)) {
+  if (!emit_typed_inline(op, integer_codes, SINGLE_ABS, emit_word)) {
     if (const FixedCode *f = find_code(fixed_codes, op)) {
       for (int k = 0; k < f->count; k++) emit_word(f->words[k]);
     } else if (const EraCode *e = find_code(era_codes, op)) {

@@ -1,8 +1,8 @@
 // The IOHA form of the I/O-handler translation: inline constant loads and
 // peripheral access by address halves.
 #include "codegen/emit.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/ioha/ioha.h"
-#include "codegen/iohb/ioh_translate.h"
 
 namespace {
 

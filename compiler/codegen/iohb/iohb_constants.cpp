@@ -1,7 +1,7 @@
 // IOHB constants: the register-immediate form, its inverted form, and the
 // pool with its jump over it.
 #include "codegen/emit.h"
-#include "codegen/iohb/ioh_translate.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/iohb/iohb.h"
 #include "codegen/literal_pool.h"
 

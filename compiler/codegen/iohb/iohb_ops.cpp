@@ -1,20 +1,7 @@
 // The IOHB form of the I/O-handler translation: constants through the
 // immediate forms or the pool, and peripheral access by shifted fields.
 #include "codegen/emit.h"
-#include "codegen/iohb/ioh_translate.h"
 #include "codegen/iohb/iohb.h"
-#include "core/firmware.h"
-
-IoHandlerState ioh;
-
-uint32_t ioh_code_address(int32_t i) {
-  return static_cast<uint32_t>(ioh.IOHBcode) + code_unit_address(static_cast<uint32_t>(i));
-}
-
-uint32_t ioh_jump_to(int32_t i) {
-  constexpr uint32_t JUMP_SHIFT = 9, JUMP_BITS = 0x215;
-  return (ioh_code_address(i) << JUMP_SHIFT) + JUMP_BITS;
-}
 
 namespace {
 
@@ -46,5 +33,3 @@ void add_IOHB_op(uint16_t op, int32_t operand) {
   IOHB_flush_pool_if_due();
   translate_ioh_op(op, operand, iohb_form);
 }
-
-void reset_io_handler() { ioh = IoHandlerState{}; }

@@ -10,6 +10,8 @@ void add_TH_op(uint16_t op, int32_t operand);
 void pX_TH_op(uint16_t op);
 // Rewrites the placeholders of links first .. nextLink - 1 into branches.
 void THoptimizeTJ(uint32_t first);
+// The link word of the placeholder at unit p: two units, low half first.
+uint32_t TH_link_word(int32_t p);
 // Places the pool behind a branch when its first pending load is about to
 // fall out of reach.
 void TH_flush_pool_if_due();

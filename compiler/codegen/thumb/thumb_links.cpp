@@ -1,18 +1,22 @@
 #include <cstdint>
 
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/links.h"
 #include "codegen/thumb/thumb.h"
 #include "codegen/thumb/thumb_encoding.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
+uint32_t TH_link_word(int32_t p) {
+  return static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
+}
+
 void THoptimizeTJ(uint32_t first) {
   for (int64_t index = first; index < links.nextLink && index < MISSING_LINK_SIZE; index++) {
     int32_t p = missingLink[index];
     if (p < 0 || p + 1 >= FLASH_CODES_SIZE) continue;
-    uint32_t w = static_cast<uint32_t>(Flash_codes[p]) + 65536u * static_cast<uint32_t>(Flash_codes[p + 1]);
+    uint32_t w = TH_link_word(p);
     bool label = (w & LINK_LABEL) != 0;
     int32_t x = 0;
     if (w & LINK_IOH) {

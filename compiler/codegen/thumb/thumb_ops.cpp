@@ -5,6 +5,7 @@
 #include "codegen/operations.h"
 #include "codegen/thumb/thumb.h"
 #include "codegen/thumb/thumb_encoding.h"
+#include "codegen/typed_codes.h"
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
@@ -66,12 +67,7 @@ constexpr FixedCode fixed_codes[] = {
 };
 
 // Integer forms of the typed operations that Thumb does inline.
-struct TypedCode {
-  uint16_t op;
-  uint16_t unit;
-};
-
-constexpr TypedCode integer_codes[] = {
+constexpr TypedCode<uint16_t> integer_codes[] = {
     {OP_MUL, 0x4377},   // MULS r7,r6
     {OP_ADD, 0x19BF},   // ADDS r7,r7,r6
     {OP_SUB, 0x1BBF},   // SUBS r7,r7,r6
@@ -81,7 +77,6 @@ constexpr TypedCode integer_codes[] = {
     {OP_NOT, 0x43FF},   // MVNS r7,r7
 };
 
-constexpr uint16_t MVNS_R7 = 0x43FF;
 // SINGLE ABS clears the sign bit: LSLS r7,r7,#1; LSRS r7,r7,#1
 constexpr uint16_t SINGLE_ABS[] = {0x007F, 0x087F};
 
@@ -196,31 +191,6 @@ void access_variable(const VariableCode &c, int32_t i) {
   }
 }
 
-// Typed operations done inline; true when op was one of them.
-bool emit_typed(uint16_t op) {
-  if (emit.integer_ops) {
-    for (const TypedCode &t : integer_codes) {
-      if (t.op == op) {
-        emit_unit(t.unit);
-        return true;
-      }
-    }
-    return false;
-  }
-  if (op == OP_NOT) {
-    if (emit.bitwise_ops)
-      print_error_ln("NOT on SINGLE undefined");
-    else
-      emit_unit(MVNS_R7);
-    return true;
-  }
-  if (op == OP_ABS) {
-    for (uint16_t u : SINGLE_ABS) emit_unit(u);
-    return true;
-  }
-  return false;
-}
-
 // MAIN redirects the start-up jump that init_compiler emitted.
 void redirect_startup() {
   uint32_t p = firmware.startup == StartupForm::OneThumbCall ? 0 : 2;
@@ -253,7 +223,8 @@ void add_TH_op(uint16_t op, int32_t operand) {
   int32_t adjusted = operand;
   TH_flush_pool_if_due();
 
-  bool typed = emit_typed(op);
+  bool typed = emit_typed_inline(
+      op, integer_codes, SINGLE_ABS, +[](uint16_t u) { emit_unit(u); });
   if (!typed) {
     if (const FixedCode *f = find_fixed(op)) {
       for (int k = 0; k < f->count; k++) emit_unit(f->units[k]);

@@ -1,14 +1,25 @@
-#include "codegen/iohb/ioh_translate.h"
-
 #include <cstddef>
 
 #include "codegen/emit.h"
-#include "codegen/iohb/iohb.h"
+#include "codegen/ioh/ioh.h"
 #include "codegen/links.h"
 #include "codegen/literal_pool.h"
 #include "codegen/operations.h"
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
+
+IoHandlerState ioh;
+
+uint32_t ioh_code_address(int32_t i) {
+  return static_cast<uint32_t>(ioh.IOHBcode) + code_unit_address(static_cast<uint32_t>(i));
+}
+
+uint32_t ioh_jump_to(int32_t i) {
+  constexpr uint32_t JUMP_SHIFT = 9, JUMP_BITS = 0x215;
+  return (ioh_code_address(i) << JUMP_SHIFT) + JUMP_BITS;
+}
+
+void reset_io_handler() { ioh = IoHandlerState{}; }
 
 namespace {
 
@@ -141,8 +152,8 @@ struct VariableCode {
   IohRegister address_reg;  // register that receives a global's address
   uint16_t global_units[2];
   bool store;
-  uint16_t local_read;      // first unit of a local read, shift bits added
-  uint16_t calling_read;    // first unit of a local read while a call's arguments are built
+  uint16_t local_read;    // first unit of a local read, shift bits added
+  uint16_t calling_read;  // first unit of a local read while a call's arguments are built
 };
 
 constexpr VariableCode variable_codes[] = {
@@ -273,18 +284,10 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
         check_local_register(operand);
         register_write(operand);
         break;
-      case OP_EZHSAVE:
-        emit_ioh_instruction(SAVE_UNIT, n * 16u + SAVE_TAIL);
-        break;
-      case OP_EZHRESTORE:
-        emit_ioh_instruction(n * 1024u + RESTORE_UNIT, RESTORE_TAIL);
-        break;
-      case OP_EZHRDPER:
-        form.read_peripheral(operand);
-        break;
-      case OP_EZHWRPER:
-        form.write_peripheral(operand);
-        break;
+      case OP_EZHSAVE: emit_ioh_instruction(SAVE_UNIT, n * 16u + SAVE_TAIL); break;
+      case OP_EZHRESTORE: emit_ioh_instruction(n * 1024u + RESTORE_UNIT, RESTORE_TAIL); break;
+      case OP_EZHRDPER: form.read_peripheral(operand); break;
+      case OP_EZHWRPER: form.write_peripheral(operand); break;
       case OP_CALLSUB: emit_value32(static_cast<int32_t>(ioh_code_address(operand) | CALL_BITS)); break;
       case OP_JMPBACK: emit_value32(static_cast<int32_t>(ioh_jump_to(operand))); break;
       case OP_SUB_ENTRY:
@@ -302,12 +305,8 @@ void translate_ioh_op(uint16_t op, int32_t operand, const IohForm &form) {
           print_error_ln(NESTED_TIGHT_LOOP);
         break;
       case OP_NEXT: ioh.inside_tightLoop = 0; break;
-      case OP_ASM:
-        emit_value32(operand);
-        break;
-      default:
-        print_error_ln(UNKNOWN_OP);
-        break;
+      case OP_ASM: emit_value32(operand); break;
+      default: print_error_ln(UNKNOWN_OP); break;
     }
   }
 
