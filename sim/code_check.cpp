@@ -62,6 +62,27 @@ class CodeWalker {
   bool in_code(uint32_t a) const { return a >= seg_.address && a < address(count()); }
   size_t index_of(uint32_t a) const { return (a - seg_.address) / map_.unit_bytes; }
 
+  // Follows the code from unit start and every branch target it queues:
+  // step decodes and marks unit i, queues the targets of its branches and
+  // returns the unit execution goes on with, count() when it does not fall
+  // through. data_kind names what the checker marks as data.
+  template <typename Step>
+  void walk(size_t start, const char *data_kind, Step step) {
+    std::deque<size_t> work{start};
+    while (!work.empty()) {
+      size_t i = work.front();
+      work.pop_front();
+      while (i < count()) {
+        if (is_code(map_.units[i])) break;  // already followed from here
+        if (map_.units[i] == Unit::Data) {
+          error(i, std::string("reached as code, but it is a ") + data_kind);
+          break;
+        }
+        i = step(i, work);
+      }
+    }
+  }
+
   void branch_target(size_t from, uint32_t target, std::deque<size_t> &work) {
     if (!in_code(target)) {
       error(from, "branch to " + hex32(target) + " outside the code");
@@ -140,55 +161,44 @@ class ThumbChecker : CodeWalker {
   }
 
   void follow(size_t start) {
-    std::deque<size_t> work{start};
-    while (!work.empty()) {
-      size_t i = work.front();
-      work.pop_front();
-      while (i < count()) {
-        if (is_code(map_.units[i])) break;  // already followed from here
-        if (map_.units[i] == Unit::CodeTail) {
-          error(i, "a branch lands in the middle of a BL");
-          break;
-        }
-        if (map_.units[i] == Unit::Data) {
-          error(i, "reached as code, but it is a literal");
-          break;
-        }
-        std::string text;
-        int size = decode(i, text);
-        if (size == 0) {
-          error(i, text);
-          break;
-        }
-        map_.units[i] = unit(i) == THUMB_WFI ? Unit::Sleep : Unit::Code;
-        if (size == 2) {
-          if (map_.units[i + 1] == Unit::Data) error(i, "BL overlaps a literal");
-          map_.units[i + 1] = Unit::CodeTail;
-        }
-        map_.instructions++;
-        uint16_t h = unit(i);
-        uint32_t pc = address(i) + 4;
-        bool falls_through = true;
-        if ((h & 0xF800) == 0xE000) {  // B
-          branch_target(i, pc + static_cast<uint32_t>(sign_extend(h & 0x7FF, 11) * 2), work);
-          falls_through = false;
-        } else if ((h & 0xF000) == 0xD000) {  // B<cond>
-          branch_target(i, pc + static_cast<uint32_t>(sign_extend(h & 0xFF, 8) * 2), work);
-        } else if (size == 2) {  // BL: S:I1:I2:imm10:imm11:0
-          uint16_t h2 = unit(i + 1);
-          uint32_t s = h >> 10 & 1, j1 = h2 >> 13 & 1, j2 = h2 >> 11 & 1;
-          uint32_t i1 = !(j1 ^ s), i2 = !(j2 ^ s);
-          uint32_t imm = s << 24 | i1 << 23 | i2 << 22 | (h & 0x3FFu) << 12 | (h2 & 0x7FFu) << 1;
-          call_target(i, pc + static_cast<uint32_t>(sign_extend(imm, 25)), work);
-        } else if ((h & 0xFF00) == 0xBD00 || h == 0x4770) {  // POP {..,pc}; BX lr
-          falls_through = false;
-        } else if ((h & 0xF800) == 0x4800) {  // LDR rt,[pc,#imm8*4]
-          mark_data(i, (pc & ~3u) + (h & 0xFFu) * 4);
-        }
-        if (!falls_through) break;
-        i += static_cast<size_t>(size);
+    walk(start, "literal", [this](size_t i, std::deque<size_t> &work) {
+      if (map_.units[i] == Unit::CodeTail) {
+        error(i, "a branch lands in the middle of a BL");
+        return count();
       }
-    }
+      std::string text;
+      int size = decode(i, text);
+      if (size == 0) {
+        error(i, text);
+        return count();
+      }
+      map_.units[i] = unit(i) == THUMB_WFI ? Unit::Sleep : Unit::Code;
+      if (size == 2) {
+        if (map_.units[i + 1] == Unit::Data) error(i, "BL overlaps a literal");
+        map_.units[i + 1] = Unit::CodeTail;
+      }
+      map_.instructions++;
+      uint16_t h = unit(i);
+      uint32_t pc = address(i) + 4;
+      bool falls_through = true;
+      if ((h & 0xF800) == 0xE000) {  // B
+        branch_target(i, pc + static_cast<uint32_t>(sign_extend(h & 0x7FF, 11) * 2), work);
+        falls_through = false;
+      } else if ((h & 0xF000) == 0xD000) {  // B<cond>
+        branch_target(i, pc + static_cast<uint32_t>(sign_extend(h & 0xFF, 8) * 2), work);
+      } else if (size == 2) {  // BL: S:I1:I2:imm10:imm11:0
+        uint16_t h2 = unit(i + 1);
+        uint32_t s = h >> 10 & 1, j1 = h2 >> 13 & 1, j2 = h2 >> 11 & 1;
+        uint32_t i1 = !(j1 ^ s), i2 = !(j2 ^ s);
+        uint32_t imm = s << 24 | i1 << 23 | i2 << 22 | (h & 0x3FFu) << 12 | (h2 & 0x7FFu) << 1;
+        call_target(i, pc + static_cast<uint32_t>(sign_extend(imm, 25)), work);
+      } else if ((h & 0xFF00) == 0xBD00 || h == 0x4770) {  // POP {..,pc}; BX lr
+        falls_through = false;
+      } else if ((h & 0xF800) == 0x4800) {  // LDR rt,[pc,#imm8*4]
+        mark_data(i, (pc & ~3u) + (h & 0xFFu) * 4);
+      }
+      return falls_through ? i + static_cast<size_t>(size) : count();
+    });
   }
 
   void sweep_unreached() {
@@ -263,68 +273,57 @@ class ArmChecker : CodeWalker {
   }
 
   void follow(size_t start) {
-    std::deque<size_t> work{start};
-    while (!work.empty()) {
-      size_t i = work.front();
-      work.pop_front();
-      while (i < count()) {
-        if (is_code(map_.units[i])) break;  // already followed from here
-        if (map_.units[i] == Unit::Data) {
-          error(i, "reached as code, but it is a data word");
-          break;
-        }
-        std::string text;
-        if (!decode(i, text)) {
-          error(i, text);
-          break;
-        }
-        uint32_t w = word(i);
-        map_.units[i] = w == ARM_SLEEP ? Unit::Sleep : Unit::Code;
-        map_.instructions++;
-        uint32_t pc = address(i) + 8;
-        bool always = (w >> 28) == 0xE;
-        bool falls_through = true;
-        size_t next = i + 1;
-        if ((w & 0x0F000000) == 0x0A000000) {  // B<cond>
-          branch_target(i, pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4), work);
-          falls_through = !always;
-        } else if ((w & 0x0F000000) == 0x0B000000) {  // BL<cond>
-          uint32_t target = pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4);
-          int entry = t_.entry_at(target);
-          if (in_code(target)) {
-            work.push_back(index_of(target));
-          } else if (entry < 0) {
-            error(i, "BL to " + hex32(target) + ", neither code nor a firmware entry");
-          } else if (has_data_word(entry)) {
-            if (!always) error(i, "conditional call of a routine with a data word");
-            if (i + 1 >= count()) {
-              error(i, "no data word behind the call of firmware entry " + std::to_string(entry));
-              break;
-            }
-            mark_data(i, address(i + 1), "data word");
-            if (entry == CALL_BY_ADDRESS) branch_target(i, word(i + 1), work);
-            next = i + 2;
-          } else if (entry == OLD_RETURN && always) {
-            falls_through = false;
-          }
-        } else if ((w & 0x0FFFFFF0) == 0x012FFF10) {  // BX<cond> rm
-          // BX lr returns; BX r7 (behind MOV lr,pc) calls and comes back.
-          if ((w & 0xF) == 14 && always) falls_through = false;
-        } else if ((w & 0x0E108000) == 0x08108000) {  // LDM<cond> with pc in the list
-          falls_through = !always;
-        } else if ((w & 0x0F7F0000) == 0x051F0000) {  // LDR rt,[pc,#+-imm12]
-          uint32_t offset = w & 0xFFF;
-          mark_data(i, (w & 0x00800000) ? pc + offset : pc - offset, "literal");
-        } else if ((w & 0x0C00F000) == 0x0000F000 || (w & 0x0C10F000) == 0x0410F000) {
-          // A data-processing result or a load into pc: a jump the code
-          // check cannot follow and the back end does not make.
-          error(i, "writes pc: " + text);
-          break;
-        }
-        if (!falls_through) break;
-        i = next;
+    walk(start, "data word", [this](size_t i, std::deque<size_t> &work) {
+      std::string text;
+      if (!decode(i, text)) {
+        error(i, text);
+        return count();
       }
-    }
+      uint32_t w = word(i);
+      map_.units[i] = w == ARM_SLEEP ? Unit::Sleep : Unit::Code;
+      map_.instructions++;
+      uint32_t pc = address(i) + 8;
+      bool always = (w >> 28) == 0xE;
+      bool falls_through = true;
+      size_t next = i + 1;
+      if ((w & 0x0F000000) == 0x0A000000) {  // B<cond>
+        branch_target(i, pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4), work);
+        falls_through = !always;
+      } else if ((w & 0x0F000000) == 0x0B000000) {  // BL<cond>
+        uint32_t target = pc + static_cast<uint32_t>(sign_extend(w & 0xFFFFFF, 24) * 4);
+        int entry = t_.entry_at(target);
+        if (in_code(target)) {
+          work.push_back(index_of(target));
+        } else if (entry < 0) {
+          error(i, "BL to " + hex32(target) + ", neither code nor a firmware entry");
+        } else if (has_data_word(entry)) {
+          if (!always) error(i, "conditional call of a routine with a data word");
+          if (i + 1 >= count()) {
+            error(i, "no data word behind the call of firmware entry " + std::to_string(entry));
+            return count();
+          }
+          mark_data(i, address(i + 1), "data word");
+          if (entry == CALL_BY_ADDRESS) branch_target(i, word(i + 1), work);
+          next = i + 2;
+        } else if (entry == OLD_RETURN && always) {
+          falls_through = false;
+        }
+      } else if ((w & 0x0FFFFFF0) == 0x012FFF10) {  // BX<cond> rm
+        // BX lr returns; BX r7 (behind MOV lr,pc) calls and comes back.
+        if ((w & 0xF) == 14 && always) falls_through = false;
+      } else if ((w & 0x0E108000) == 0x08108000) {  // LDM<cond> with pc in the list
+        falls_through = !always;
+      } else if ((w & 0x0F7F0000) == 0x051F0000) {  // LDR rt,[pc,#+-imm12]
+        uint32_t offset = w & 0xFFF;
+        mark_data(i, (w & 0x00800000) ? pc + offset : pc - offset, "literal");
+      } else if ((w & 0x0C00F000) == 0x0000F000 || (w & 0x0C10F000) == 0x0410F000) {
+        // A data-processing result or a load into pc: a jump the code
+        // check cannot follow and the back end does not make.
+        error(i, "writes pc: " + text);
+        return count();
+      }
+      return falls_through ? next : count();
+    });
   }
 
   void sweep_unreached() {
