@@ -43,8 +43,8 @@ TEST_P(CodeCheckFaults, AreFoundWithTheirAddress) {
 }
 
 // Thumb: 0x4F00 LDR r7,[pc,#0], 0x4FFF LDR r7,[pc,#1020]; 0xE7FF B to the
-// next unit but one, 0xE7FD B back three, 0xE0FF B far ahead; 0xF000 0xF800
-// BL to the next unit but one, 0xF7F8 0xFA7E BL to 0x500; 0xBD00 POP {pc}.
+// unit after it, 0xE7FD B to the unit before it, 0xE0FF B far ahead; 0xF000
+// 0xF800 BL to the unit after it, 0xF7F8 0xFA7E BL to 0x500; 0xBD00 POP {pc}.
 // ARM: 0xE1A0F000 MOV pc,r0; 0xEBFFE459 BL to entry 91, a loader;
 // 0xF57FF05F DMB; 0xE12FFF1E BX lr.
 INSTANTIATE_TEST_SUITE_P(
