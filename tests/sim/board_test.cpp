@@ -75,6 +75,9 @@ std::vector<uint16_t> with(std::vector<uint16_t> t, size_t n, uint16_t v) {
   return t;
 }
 
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const BadTable &c, std::ostream *os) { *os << c.name; }
+
 class RefusesTable : public ::testing::TestWithParam<BadTable> {};
 
 TEST_P(RefusesTable, WithItsMessage) {

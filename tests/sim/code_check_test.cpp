@@ -32,6 +32,9 @@ struct CheckCase {
   const char *error;            // the first error
 };
 
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const CheckCase &c, std::ostream *os) { *os << c.name; }
+
 class CodeCheckFaults : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(CodeCheckFaults, AreFoundWithTheirAddress) {

@@ -156,6 +156,9 @@ struct Malformed {
   std::string output;
 };
 
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const Malformed &c, std::ostream *os) { *os << c.name; }
+
 class MalformedInput : public ::testing::TestWithParam<Malformed> {};
 
 // Each malformed input gets its answer, and the session still serves the

@@ -13,6 +13,9 @@ struct Good {
   std::vector<std::pair<uint32_t, std::vector<uint8_t>>> segments;
 };
 
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const Good &c, std::ostream *os) { *os << c.name; }
+
 class ReadsHex : public ::testing::TestWithParam<Good> {};
 
 TEST_P(ReadsHex, IntoSegments) {
@@ -62,6 +65,9 @@ struct Bad {
   const char *text;
   const char *error;
 };
+
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const Bad &c, std::ostream *os) { *os << c.name; }
 
 class RejectsHex : public ::testing::TestWithParam<Bad> {};
 

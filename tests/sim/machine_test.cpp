@@ -77,6 +77,9 @@ struct FaultCase {
   const char *message;
 };
 
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const FaultCase &c, std::ostream *os) { *os << c.name; }
+
 class Faults : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(Faults, StopWithTheirMessage) {

@@ -33,6 +33,9 @@ struct BadScript {
   const char *error;
 };
 
+// Test listings name a case by its name, not its bytes.
+void PrintTo(const BadScript &c, std::ostream *os) { *os << c.name; }
+
 class RejectsPinScript : public ::testing::TestWithParam<BadScript> {};
 
 TEST_P(RejectsPinScript, WithItsMessage) {
