@@ -28,9 +28,16 @@ namespace {
 // file of opening braces from eating memory.
 constexpr std::size_t kMaxGroupDepth = 1000;
 
+// A paragraph keeps this many tab stops at most. Word processors set a
+// few; without a limit, a file of many \tx words inside deeply nested
+// groups would copy the list into every group.
+constexpr qsizetype kMaxTabStops = 64;
+
 // RTF measures in twips (1/1440 inch). Lengths in a QTextDocument are
 // pixels at the default 96 dpi, which its layout scales to the printer.
-qreal twipsToPixels(int twips) { return twips / 15.0; }
+// Sums of lengths are formed in qreal, where two clamped parameters cannot
+// overflow.
+qreal twipsToPixels(qreal twips) { return twips / 15.0; }
 
 enum class Destination { Text, Skip, FontTable, ColorTable };
 
@@ -234,6 +241,54 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable() {
   return table;
 }
 
+// The values a parameter may take. Parameters are clamped to these where
+// they are read, so that the arithmetic on them (indent sums, negation,
+// sizes) stays in range and Qt is never handed a size it cannot lay out.
+struct ParamRange {
+  int low = INT_MIN;
+  int high = INT_MAX;
+};
+
+// Lengths: 22 inches, the largest page dimension word processors accept.
+constexpr int kMaxTwips = 31680;
+
+ParamRange parameterRange(Word word) {
+  switch (word) {
+    case Word::LeftIndent:
+    case Word::RightIndent:
+    case Word::FirstIndent:
+      return {-kMaxTwips, kMaxTwips};
+    case Word::SpaceBefore:
+    case Word::SpaceAfter:
+    case Word::TabStop:
+    case Word::DefaultTab:
+      return {0, kMaxTwips};
+    case Word::FontSize:
+      return {0, 3276};  // half points: 1638 pt, the largest size word processors offer
+    case Word::Unicode:
+      // A signed 16-bit number (characters above U+7FFF come negative);
+      // some writers put a whole code point instead.
+      return {-32768, 0x10FFFF};
+    case Word::UnicodeSkip:
+      return {0, 255};
+    case Word::AnsiCodePage:
+    case Word::CodePage:
+      return {0, 65535};
+    case Word::Charset:
+    case Word::Red:
+    case Word::Green:
+    case Word::Blue:
+      return {0, 255};
+    case Word::Font:
+    case Word::DefaultFont:
+    case Word::Foreground:
+    case Word::Background:
+      return {0, 32767};  // table indexes
+    default:
+      return {};
+  }
+}
+
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -389,7 +444,6 @@ bool RtfReader::controlWord() {
   if (negative) {
     param = -param;
   }
-  param = std::clamp<long long>(param, INT_MIN, INT_MAX);
 
   if (name == "bin") {
     // Binary data is skipped wherever it appears; it is never text.
@@ -409,7 +463,8 @@ bool RtfReader::controlWord() {
   const auto& table = wordTable();
   const auto it = table.find(name);
   if (it != table.end()) {
-    applyWord(it->second, hasParam, static_cast<int>(param));
+    const ParamRange range = parameterRange(it->second.word);
+    applyWord(it->second, hasParam, static_cast<int>(std::clamp<long long>(param, range.low, range.high)));
   }
   return true;
 }
@@ -494,7 +549,7 @@ void RtfReader::applyWord(const WordInfo& info, bool hasParam, int param) {
       g.destination = Destination::Skip;
       return;
     case Word::UnicodeSkip:
-      if (hasParam && param >= 0) {
+      if (hasParam) {
         g.unicodeSkip = param;
       }
       return;
@@ -562,9 +617,9 @@ void RtfReader::applyWord(const WordInfo& info, bool hasParam, int param) {
   }
   if (g.destination == Destination::ColorTable) {
     switch (info.word) {
-      case Word::Red: red_ = std::clamp(param, 0, 255); colorSet_ = true; break;
-      case Word::Green: green_ = std::clamp(param, 0, 255); colorSet_ = true; break;
-      case Word::Blue: blue_ = std::clamp(param, 0, 255); colorSet_ = true; break;
+      case Word::Red: red_ = param; colorSet_ = true; break;
+      case Word::Green: green_ = param; colorSet_ = true; break;
+      case Word::Blue: blue_ = param; colorSet_ = true; break;
       default: break;
     }
     return;
@@ -630,7 +685,9 @@ void RtfReader::applyWord(const WordInfo& info, bool hasParam, int param) {
       if (para.nextTabType == QTextOption::DelimiterTab) {
         tab.delimiter = QLatin1Char('.');
       }
-      para.tabs.append(tab);
+      if (para.tabs.size() < kMaxTabStops) {
+        para.tabs.append(tab);
+      }
       para.nextTabType = QTextOption::LeftTab;
       break;
     }
@@ -810,16 +867,16 @@ QTextBlockFormat RtfReader::blockFormat() const {
   // the left indent plus the first-line indent. Stops are moved to suit the
   // first line, the one that holds the tabs of bullets, numbers and
   // columns. As in word processors, a hanging indent is a tab stop too.
-  const int firstLineStart = para.leftIndent + para.firstIndent;
+  const qreal firstLineStart = twipsToPixels(qreal(para.leftIndent) + para.firstIndent);
   QList<QTextOption::Tab> tabs;
   for (QTextOption::Tab tab : para.tabs) {
-    tab.position -= twipsToPixels(firstLineStart);
+    tab.position -= firstLineStart;
     if (tab.position > 0) {
       tabs.append(tab);
     }
   }
   if (para.firstIndent < 0) {
-    const qreal hanging = twipsToPixels(-para.firstIndent);
+    const qreal hanging = -twipsToPixels(para.firstIndent);
     const bool present = std::any_of(tabs.begin(), tabs.end(), [hanging](const QTextOption::Tab& tab) {
       return qFuzzyCompare(tab.position, hanging);
     });

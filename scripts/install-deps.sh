@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
   # the command line's JSON and SARIF diagnostics; the SARIF schema check
   nlohmann-json3-dev nodejs
+  # scripts/fuzz.sh: libFuzzer builds with clang, AFL++ for whole programs
+  clang libfuzzer-14-dev afl++
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 
 #include "compile/expression.h"
 #include "host/printf_format.h"
+#include "host/runtime.h"
 #include "sim/format.h"
 
 namespace sim {
@@ -72,12 +73,6 @@ float as_float(uint32_t bits) {
   float f;
   memcpy(&f, &bits, sizeof f);
   return f;
-}
-
-uint32_t as_bits(float f) {
-  uint32_t bits;
-  memcpy(&bits, &f, sizeof bits);
-  return bits;
 }
 
 struct EntryName {
@@ -241,7 +236,7 @@ Firmware::Outcome Firmware::call(int entry, uint32_t ms, std::string &error) {
   const uint32_t acc = get(A), opd = get(O);
   const int32_t a = static_cast<int32_t>(acc), o = static_cast<int32_t>(opd);
   auto truth = [&](bool b) { set(A, b ? 1u : 0u); };
-  auto fop = [&](double r) { set(A, as_bits(static_cast<float>(r))); };
+  auto fop = [&](char op) { set(A, static_cast<uint32_t>(single_arith(a, o, op))); };
   const double fa = as_float(acc), fo = as_float(opd);
   memory_fault_ = false;
 
@@ -282,11 +277,12 @@ Firmware::Outcome Firmware::call(int entry, uint32_t ms, std::string &error) {
       if (a < 0) set(A, 0u - acc);
       break;
 
-    // SINGLE arithmetic in double precision, rounded to single.
-    case 46: fop(fa + fo); break;
-    case 47: fop(fa - fo); break;
-    case 51: fop(fa * fo); break;
-    case 50: fop(fa / fo); break;
+    // SINGLE arithmetic with the compiler's own rule for RUN, which is the
+    // firmware's: double precision, rounded to single, the default NaN.
+    case 46: fop('+'); break;
+    case 47: fop('-'); break;
+    case 51: fop('*'); break;
+    case 50: fop('/'); break;
     case 49:  // the sign bit flips; 0.0 stays as it is
       if (acc != 0) set(A, acc ^ 0x80000000u);
       break;

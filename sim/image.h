@@ -12,7 +12,9 @@ namespace sim {
 struct Segment {
   uint32_t address = 0;
   std::vector<uint8_t> bytes;
-  uint32_t end() const { return address + static_cast<uint32_t>(bytes.size()); }
+  // One past the last byte, in 64 bits: a run may end at the top of the
+  // 32-bit address space.
+  uint64_t end() const { return uint64_t{address} + bytes.size(); }
 };
 
 enum class ImageFormat { BoardHex, StandardHex, Elf };

@@ -153,7 +153,7 @@ bool Machine::start(std::string &error) {
   }
 
   for (const Segment &seg : image_.segments) {
-    if (seg.end() > board_.flash_size || seg.end() < seg.address) {
+    if (seg.end() > board_.flash_size) {
       error = "the image has bytes at " + hex32(seg.address) + ", outside the flash of the " + board_.name +
               " board (0x00000000 to " + hex32(board_.flash_size - 1) + ")";
       return false;

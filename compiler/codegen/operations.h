@@ -11,6 +11,20 @@
 #undef OP
 #undef OP_NAMED
 
+// What OP_SHL, OP_TSHL and OP_SHR compute on the boards. Both back ends
+// shift by register (Thumb LSLS/ASRS, ARM LSL/ASR), which takes the count
+// from the low byte of the operand: 32 to 255 shift every bit out, leaving 0
+// or, shifting right, the sign. RUN and constant folding use these so that
+// they agree with the image.
+constexpr int32_t shift_left_as_board(int32_t value, int32_t count) {
+  const uint32_t n = static_cast<uint32_t>(count) & 0xFFu;
+  return n >= 32 ? 0 : static_cast<int32_t>(static_cast<uint32_t>(value) << n);
+}
+constexpr int32_t shift_right_as_board(int32_t value, int32_t count) {
+  const uint32_t n = static_cast<uint32_t>(count) & 0xFFu;
+  return value >> (n >= 32 ? 31 : n);
+}
+
 // Firmware entry of an operation, one column for integer and one for SINGLE
 // operands. Besides entry numbers a column may hold:
 constexpr int16_t FW_NONE = 0;            // inline code, no call

@@ -215,8 +215,8 @@ int32_t compute_op(int32_t left, uint16_t op, int32_t right) {
       return left % right;
     case OP_ADD: return static_cast<int32_t>(l + r);
     case OP_SUB: return static_cast<int32_t>(l - r);
-    case OP_SHR: return left >> (right & 31);
-    case OP_TSHL: return static_cast<int32_t>(l << (right & 31));
+    case OP_SHR: return shift_right_as_board(left, right);
+    case OP_TSHL: return shift_left_as_board(left, right);
     case OP_EQ: return left == right;
     case OP_LT: return left < right;
     case OP_GT: return left > right;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "codegen/emit.h"
+#include "codegen/operations.h"
 #include "host/dense.h"
 #include "host/host_memory.h"
 #include "host/runtime.h"
@@ -63,17 +64,32 @@ void runINT() {
   uint32_t sp = 0;
   uint32_t bad = 0;
   vm.run_stopped = 0;
+#ifdef OMBRIK_FUZZ_INSTRUCTION_BUDGET
+  // Fuzzing builds only: a program that loops for ever is no fault of the
+  // compiler, so a run there ends after a fixed number of entries.
+  uint64_t executed = 0;
+#define SPEND()                                                          \
+  do {                                                                   \
+    if (++executed > OMBRIK_FUZZ_INSTRUCTION_BUDGET) goto budget_spent; \
+  } while (0)
+#else
+#define SPEND() \
+  do {          \
+  } while (0)
+#endif
 
 #define NEXT(n)    \
   do {             \
     e += (n);      \
     COUNT_ENTRY(); \
+    SPEND();       \
     goto *e->code; \
   } while (0)
 #define GO(index)       \
   do {                  \
     e = code + (index); \
     COUNT_ENTRY();      \
+    SPEND();            \
     goto *e->code;      \
   } while (0)
 #define SAVE_REGISTERS()     \
@@ -202,8 +218,8 @@ L_IRSUB: acc = wrap_sub(opd, acc); NEXT(1);
 L_AND: acc &= opd; NEXT(1);
 L_OR: acc |= opd; NEXT(1);
 L_XOR: acc ^= opd; NEXT(1);
-L_SHL: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) << (opd & 31)); NEXT(1);
-L_SHR: acc >>= (opd & 31); NEXT(1);
+L_SHL: acc = shift_left_as_board(acc, opd); NEXT(1);
+L_SHR: acc = shift_right_as_board(acc, opd); NEXT(1);
 L_NOT: acc = ~acc; NEXT(1);
 L_IMUL: acc = static_cast<int32_t>(static_cast<uint32_t>(acc) * static_cast<uint32_t>(opd)); NEXT(1);
 L_INEG: acc = wrap_sub(0, acc); NEXT(1);
@@ -370,6 +386,10 @@ L_STVAR_JMP:
 DENSE_COMPARISONS(COMPARE_AND_BRANCH)
 #undef COMPARE_AND_BRANCH
 
+#ifdef OMBRIK_FUZZ_INSTRUCTION_BUDGET
+budget_spent:
+  printf("BUDGET SPENT @ %d\n", static_cast<int>(e->pos));
+#endif
 out:
   vm.reg_accum = acc;
   vm.reg_operand = opd;
@@ -382,6 +402,7 @@ out:
   report_counts();
 #endif
 
+#undef SPEND
 #undef NEXT
 #undef GO
 #undef SAVE_REGISTERS

@@ -26,13 +26,20 @@ void f_rev();
 void f_peekw();
 void f_pokew();
 
-// SINGLE arithmetic on IEEE single bits: done in double precision and
-// rounded to single. The interpreter runs these inline; the flt_ routines
-// apply them to the registers.
+// The one NaN every SINGLE operation answers with: ARM floating point's
+// default NaN (positive, quiet). The PC's FPU keeps an operand's NaN or makes
+// a negative one, so the sign PRINT shows would depend on the order in which
+// RUN and the board's code happen to take their operands.
+constexpr int32_t SINGLE_DEFAULT_NAN = 0x7FC00000;
+
+// SINGLE arithmetic on IEEE single bits, as the board's routines do it: in
+// double precision, rounded to single, a NaN result being the default NaN.
+// The interpreter runs these inline; the flt_ routines apply them to the
+// registers.
 inline int32_t single_arith(int32_t a, int32_t b, char op) {
   const double x = std::bit_cast<float>(a), y = std::bit_cast<float>(b);
   const double r = op == '+' ? x + y : op == '-' ? x - y : op == '*' ? x * y : x / y;
-  return std::bit_cast<int32_t>(static_cast<float>(r));
+  return r != r ? SINGLE_DEFAULT_NAN : std::bit_cast<int32_t>(static_cast<float>(r));
 }
 
 // SINGLE arithmetic on the IEEE bits in the registers.

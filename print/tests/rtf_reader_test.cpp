@@ -362,6 +362,86 @@ TEST(RtfDocument, WordPadStyleDocument) {
   EXPECT_EQ(doc.begin().next().blockFormat().alignment(), Qt::AlignLeft);
 }
 
+// --- Parameters beyond their range ---------------------------------------
+
+// Every parameter is clamped where it is read: lengths to 22 inches
+// (31680 twips, 2112 pixels), so that no sum or negation of them overflows.
+struct IndentCase {
+  const char* name;
+  QByteArray rtf;
+  qreal left;
+  qreal first;
+  QList<qreal> tabs;
+};
+
+class RtfIndentLimits : public ::testing::TestWithParam<IndentCase> {};
+
+TEST_P(RtfIndentLimits, AreClampedToTwentyTwoInches) {
+  QTextDocument doc;
+  ASSERT_TRUE(readRtf(GetParam().rtf, doc));
+  const QTextBlockFormat format = doc.begin().blockFormat();
+  EXPECT_DOUBLE_EQ(format.leftMargin(), GetParam().left);
+  EXPECT_DOUBLE_EQ(format.textIndent(), GetParam().first);
+  QList<qreal> tabs;
+  for (const QTextOption::Tab& tab : format.tabPositions()) {
+    tabs << tab.position;
+  }
+  EXPECT_EQ(tabs, GetParam().tabs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RtfIndentLimits,
+    ::testing::Values(IndentCase{"MostNegativeFirstIndent", R"({\rtf1\fi-2147483648})", 0.0, -2112.0, {2112.0}},
+                      IndentCase{"IndentSumPastIntMax", R"({\rtf1\li1\fi2147483647})", 1.0 / 15, 2112.0, {}},
+                      IndentCase{"BothIndentsAtTheLimit", R"({\rtf1\li99999999999\fi99999999999\tx31680 a})",
+                                 2112.0, 2112.0, {}},
+                      IndentCase{"NegativeLeftIndent", R"({\rtf1\li-40000\fi-40000 a})", -2112.0, -2112.0,
+                                 {2112.0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RtfLimits, SpacingIsNeverNegativeNorHuge) {
+  QTextDocument doc;
+  ASSERT_TRUE(readRtf(R"({\rtf1\sb-300\sa2147483647 a})", doc));
+  EXPECT_DOUBLE_EQ(doc.begin().blockFormat().topMargin(), 0.0);
+  EXPECT_DOUBLE_EQ(doc.begin().blockFormat().bottomMargin(), 2112.0);
+}
+
+TEST(RtfLimits, FontSizesStayBetweenDefaultAndLargest) {
+  QTextDocument doc;
+  ASSERT_TRUE(readRtf(R"({\rtf1\fs2147483647 a\fs-8 b\fs3276 c})", doc));
+  EXPECT_DOUBLE_EQ(formatAt(doc, 0).fontPointSize(), 1638.0);
+  EXPECT_DOUBLE_EQ(formatAt(doc, 1).fontPointSize(), 12.0);  // no size: the default
+  EXPECT_DOUBLE_EQ(formatAt(doc, 2).fontPointSize(), 1638.0);
+}
+
+TEST(RtfLimits, NegativeColourIndexIsAutomatic) {
+  QTextDocument doc;
+  ASSERT_TRUE(readRtf(R"({\rtf1{\colortbl;\red300\green-5\blue9;}\cf-2147483648 a\cf1 b})", doc));
+  EXPECT_EQ(formatAt(doc, 0).foreground().style(), Qt::NoBrush);
+  EXPECT_EQ(formatAt(doc, 1).foreground().color(), QColor(255, 0, 9));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UnicodeLimits, RtfText,
+    ::testing::Values(
+        TextCase{"MostNegative", R"({\rtf1 \u-2147483648?})", QStringLiteral(u"\u8000")},
+        TextCase{"PastTheLastCodePoint", R"({\rtf1 \u2147483647?})", QStringLiteral(u"\U0010FFFF")},
+        TextCase{"HugeSkipEndsAtTheGroup", R"({\rtf1 {\uc99999999999 \u65 abc}d})", "Ad"},
+        TextCase{"NegativeSkipSkipsNothing", R"({\rtf1\uc-3 \u65 bc})", "Abc"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RtfLimits, TabStopsPerParagraphAreLimited) {
+  QByteArray rtf = "{\\rtf1";
+  for (int i = 1; i <= 100; ++i) {
+    rtf += "\\tx" + QByteArray::number(i * 15);
+  }
+  QTextDocument doc;
+  ASSERT_TRUE(readRtf(rtf + " a}", doc));
+  const QList<QTextOption::Tab> tabs = doc.begin().blockFormat().tabPositions();
+  ASSERT_EQ(tabs.size(), 64);
+  EXPECT_DOUBLE_EQ(tabs.back().position, 64.0);
+}
+
 // --- Malformed input -----------------------------------------------------
 
 struct MalformedCase {
@@ -388,6 +468,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MalformedCase{"HexCutShort", "{\\rtf1 \\'4"},
                       MalformedCase{"HexBadDigit", "{\\rtf1 \\'4g}"},
                       MalformedCase{"BinaryPastEnd", "{\\rtf1 \\bin10 ab}"},
+                      MalformedCase{"BinaryLengthPastIntMax", "{\\rtf1 \\bin99999999999 ab}"},
                       MalformedCase{"TooDeep", "{\\rtf1 " + QByteArray(5000, '{') + "a" +
                                                    QByteArray(5001, '}')}),
     [](const auto& info) { return std::string(info.param.name); });

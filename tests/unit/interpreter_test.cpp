@@ -59,7 +59,7 @@ TEST_F(Interpreter, IntegerOperationsOnTheTwoRegisters) {
       {OP_AND, 0xC, 0xA, 0x8},
       {OP_OR, 0xC, 0xA, 0xE},
       {OP_XOR, 0xC, 0xA, 0x6},
-      {OP_SHL, 1, 33, 2},
+      {OP_SHL, 1, 33, 0},
       {OP_SHL, 1, 31, INT_MIN},
       {OP_TSHL, 3, 4, 48},
       {OP_SHR, -16, 2, -4},

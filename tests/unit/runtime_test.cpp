@@ -152,6 +152,28 @@ TEST_F(Runtime, SingleArithmeticRoundsToSingle) {
   EXPECT_TRUE(std::isnan(as_float(vm.reg_accum)));
 }
 
+// Whatever NaN the PC's FPU makes or is given, the result is ARM's default
+// NaN, so that RUN prints "NAN" where the board does.
+TEST_F(Runtime, SingleNaNResultsAreTheDefaultNaN) {
+  const int32_t negative_nan = static_cast<int32_t>(0xFFC00001u);
+  const struct {
+    void (*routine)();
+    int32_t a, b;
+  } cases[] = {
+      {flt_sub, single(INFINITY), single(INFINITY)}, {flt_add, single(-INFINITY), single(INFINITY)},
+      {flt_mul, 0, single(INFINITY)},                {flt_div, 0, 0},
+      {flt_div, single(INFINITY), single(-INFINITY)}, {flt_add, negative_nan, single(1.0f)},
+      {flt_sub, single(0.0f), negative_nan},         {flt_mul, negative_nan, negative_nan},
+  };
+  for (const auto &c : cases) {
+    call(c.routine, c.a, c.b);
+    EXPECT_EQ(static_cast<uint32_t>(vm.reg_accum), 0x7FC00000u) << std::hex << c.a << " " << c.b;
+  }
+  vm.reg_accum = SINGLE_DEFAULT_NAN;
+  flt_neg();  // only the sign changes, as on the board
+  EXPECT_EQ(static_cast<uint32_t>(vm.reg_accum), 0xFFC00000u);
+}
+
 TEST_F(Runtime, SingleComparisonsCopyTheOperands) {
   struct Case {
     void (*routine)();
