@@ -1,8 +1,8 @@
 #include "cli/subcommands.h"
 
 #include <cstdio>
-#include <filesystem>
 
+#include "cli/build_images.h"
 #include "cli/compile_options.h"
 #include "cli/exit_status.h"
 #include "cli/output_files.h"
@@ -13,31 +13,32 @@ namespace ombrik::cli {
 
 namespace {
 
-std::string with_extension(const std::string &path, const char *extension) {
-  return std::filesystem::path(path).replace_extension(extension).string();
-}
-
-// build: the image as FILE.hex and the summary and map as FILE.map. Further
-// output forms of the same compile are more entries in outputs, all written
-// together or not at all.
+// build: the image (the board's HEX as FILE.hex, or another format) and
+// the summary and map as FILE.map, with --listing the listing too, all
+// written together or not at all.
 int run_build(const ParsedOptions &options) {
   CompileInputs inputs;
   if (int s = read_compile_inputs(options, inputs)) return s;
-  std::string hex_path = options.value("output", with_extension(inputs.source_path, ".hex"));
-  std::string map_path = with_extension(hex_path, ".map");
-  if (hex_path == inputs.source_path || map_path == inputs.source_path)
-    return usage_error("the output '" + hex_path + "' would replace the source file");
-  if (map_path == hex_path) return usage_error("the output '" + hex_path + "' would be replaced by its own map");
+  ImagePlan plan;
+  std::string error;
+  if (!plan_images(options, inputs.source_path, plan, error)) return usage_error(error);
+  // The other formats are made from the records of the board's HEX.
+  image::ImageCapture capture;
   int status;
   CompileResult result = compile_and_report(inputs, CompileAction::Build, status);
-  if (status != EXIT_OK) return status;
-  std::vector<OutputFile> outputs = {{hex_path, result.image}, {map_path, result.text}};
-  std::string error;
-  if (!write_outputs(outputs, error)) {
+  if (status != EXIT_OK) {
+    if (plan.format != ImageFormat::BoardHex)
+      fprintf(stderr, "ombrik: error: no %s written: the program did not compile\n",
+              format_name(plan.format).c_str());
+    return status;
+  }
+  std::vector<OutputFile> outputs;
+  std::string note;
+  if (!image_outputs(plan, inputs, result, capture, outputs, note, error) || !write_outputs(outputs, error)) {
     fprintf(stderr, "ombrik: error: %s\n", error.c_str());
     return EXIT_OUTPUT_FAILED;
   }
-  std::string summary = display_lines(result.text);
+  std::string summary = display_lines(result.text) + note;
   fwrite(summary.data(), 1, summary.size(), stdout);
   return EXIT_OK;
 }
@@ -59,6 +60,8 @@ std::vector<OptionDef> build_options() {
   options.insert(options.begin() + 1, {"output", 'o', "OUT",
                                        "write the image to OUT (default FILE.hex beside the source)\n"
                                        "and the map beside it as OUT with .map"});
+  std::vector<OptionDef> images = image_options();
+  options.insert(options.begin() + 2, images.begin(), images.end());
   return options;
 }
 
@@ -76,6 +79,9 @@ const std::vector<Subcommand> &subcommands() {
        "Compiles FILE.bas (after the preprocessor) and writes the program image as\n"
        "Intel HEX, byte for byte what QUITDUMP writes and the board's loader reads,\n"
        "and the size summary and symbol map beside it. Prints the size summary.\n"
+       "With --format (or an -o ending in .ihex, .elf or .bin) the image is standard\n"
+       "Intel HEX for flash programmers, an ELF file for debuggers and disassemblers,\n"
+       "or raw bytes (whose load address is printed); --listing adds FILE.lst.\n"
        "Nothing is written when the program has errors, and an old output is only\n"
        "replaced once the new one is complete.\n",
        build_options(), 1, 1, run_build},

@@ -13,6 +13,7 @@
 #include "frontend/tokenizer.h"
 
 int32_t Flash_codes[FLASH_CODES_SIZE];
+uint8_t Flash_is_data[FLASH_CODES_SIZE];
 int32_t INT_ops[INT_OPS_SIZE];
 int32_t INT_addrs[INT_OPS_SIZE];
 Emitter emit;
@@ -37,20 +38,39 @@ void checkCodeSpace() {
   if (static_cast<int32_t>(emit.fCODE) > firmware.codeSize || used > firmware.codeSize) out_of_code_space();
 }
 
-void put_unit(uint32_t index, int32_t unit) {
+namespace {
+
+void store_unit(uint32_t index, int32_t unit, uint8_t data) {
   if (index >= static_cast<uint32_t>(FLASH_CODES_SIZE)) out_of_code_space();
   Flash_codes[index] = unit;
+  Flash_is_data[index] = data;
   if (index >= emit.code_high_water) emit.code_high_water = index + 1;
 }
+
+}  // namespace
+
+void put_unit(uint32_t index, int32_t unit) { store_unit(index, unit, 0); }
+
+void put_data_unit(uint32_t index, int32_t unit) { store_unit(index, unit, 1); }
 
 void emit_unit(int32_t unit) {
   put_unit(emit.fCODE, unit);
   emit.fCODE++;
 }
 
+void emit_data_unit(int32_t unit) {
+  put_data_unit(emit.fCODE, unit);
+  emit.fCODE++;
+}
+
 void emit_value32(int32_t value) {
   emit_unit(value & 0xFFFF);
   emit_unit(value >> 16);
+}
+
+void emit_data_value32(int32_t value) {
+  emit_data_unit(value & 0xFFFF);
+  emit_data_unit(value >> 16);
 }
 
 void add_op(uint16_t op, int32_t operand) {
@@ -92,6 +112,7 @@ void reset_codegen() {
   uint32_t used = emit.code_high_water < 2 ? 2 : emit.code_high_water;
   for (uint32_t i = 0; i < used && i < static_cast<uint32_t>(FLASH_CODES_SIZE); i++) {
     Flash_codes[i] = 0;
+    Flash_is_data[i] = 0;
     INT_ops[i] = 0;
     INT_addrs[i] = 0;
   }
@@ -109,6 +130,7 @@ void rewind_code(uint32_t mark) {
     if (static_cast<uint32_t>(missingLink[i]) >= mark) return;
   for (uint32_t p = mark; p < emit.fCODE; p++) {
     Flash_codes[p] = 0;
+    Flash_is_data[p] = 0;
     INT_ops[p] = 0;
     INT_addrs[p] = 0;
   }

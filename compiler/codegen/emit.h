@@ -12,6 +12,10 @@ constexpr int32_t CODE_SIZE_MARGIN = 1024;
 constexpr int32_t INT_OPS_SIZE = 263144;
 
 extern int32_t Flash_codes[FLASH_CODES_SIZE];
+// 1 for a unit of Flash_codes that holds data rather than an instruction: a
+// literal pool, an inline constant, the word a firmware loader reads behind
+// its call. Disassemblers and debuggers are told from it where code is.
+extern uint8_t Flash_is_data[FLASH_CODES_SIZE];
 extern int32_t INT_ops[INT_OPS_SIZE];
 extern int32_t INT_addrs[INT_OPS_SIZE];
 
@@ -28,6 +32,10 @@ struct Emitter {
   // Which back end add_op uses on Thumb-class firmware: 0 Thumb, 1 inside an
   // __IOHA__ section, 2 inside an __IOHB__ section.
   uint8_t inside_ezh = 0;
+  // The first unit of I/O-handler code, where the first __IOHA__ or
+  // __IOHB__ section began (the rest of the program is such code); -1 for
+  // none.
+  int64_t io_handler_start = -1;
   // The mode of the typed operations: integer (1) or SINGLE (0), bitwise
   // (1) or logical (0). The statement and expression compilers set them
   // before an expression; add_op records integer_ops with every typed
@@ -52,13 +60,17 @@ void add_op(uint16_t op, int32_t operand);
 // operation stream are cleared.
 void rewind_code(uint32_t mark);
 
-// The only ways code units enter Flash_codes. Both end the program with
-// "Out of code space" (status 4) rather than write past the image.
+// The only ways code units enter Flash_codes. All end the program with
+// "Out of code space" (status 4) rather than write past the image. The
+// data forms mark their units as data, the others as instructions.
 void put_unit(uint32_t index, int32_t unit);
+void put_data_unit(uint32_t index, int32_t unit);
 void emit_unit(int32_t unit);
+void emit_data_unit(int32_t unit);
 // A 32-bit value as two units: the low halfword, then the value shifted
 // right by 16 (arithmetically, as a signed word).
 void emit_value32(int32_t value);
+void emit_data_value32(int32_t value);
 
 // Places the pending constants now if the next operation would place them
 // anyway, so that an address taken for a label, MAIN or a routine lies

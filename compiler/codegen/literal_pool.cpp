@@ -56,13 +56,13 @@ void patch_load(int32_t p, int32_t t, bool duplicate) {
 
 void compileConstants() {
   // The pool holds words, so it starts on a word boundary.
-  if (emit.fCODE & 1) emit_unit(0);
+  if (emit.fCODE & 1) emit_data_unit(0);
   for (int32_t i = 0; i < pool.nextConst; i++) {
     int32_t d = look4duplicateConst(i);
     if (d < 0) {
       patch_load(patchaddr[i], static_cast<int32_t>(emit.fCODE), false);
       dupConst[i] = static_cast<int32_t>(emit.fCODE);
-      emit_value32(patchconst[i]);
+      emit_data_value32(patchconst[i]);
     } else {
       patch_load(patchaddr[i], dupConst[d], true);
       dupConst[i] = 0;

@@ -10,6 +10,7 @@
 #include "core/options.h"
 #include "frontend/diagnostics.h"
 #include "frontend/line_reader.h"
+#include "frontend/source_lines.h"
 #include "frontend/symbols.h"
 #include "frontend/tokenizer.h"
 
@@ -19,6 +20,7 @@ void reset_program() {
   layout_from_table();
   compute_firmware_facts();
   reset_constant_strings();
+  reset_source_lines();
   reset_symbols();
   reset_codegen();
   reset_procedures();

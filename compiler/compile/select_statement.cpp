@@ -124,7 +124,7 @@ LineResult compile_select(int32_t exitHandle) {
     return LINE_FAILED;
   }
   do {
-    if (!read_tokenize_line()) return LINE_FAILED;
+    if (!read_source_line()) return LINE_FAILED;
     set_cursor(0);
   } while (cursor.g_token == TOK_EOL);
   emit.integer_ops = 1;

@@ -17,10 +17,17 @@
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
 #include "frontend/diagnostics.h"
+#include "frontend/source_lines.h"
 #include "frontend/symbols.h"
 
 uint8_t BASIC_const[BASIC_CONST_SIZE];
 ProgramState program;
+
+int read_source_line() {
+  int ok = read_tokenize_line();
+  if (!cursor.driver_line) note_source_line(emit.fCODE);
+  return ok;
+}
 
 namespace {
 
@@ -134,7 +141,7 @@ LineResult compile_dim() {
 bool next_table_token() {
   advance();
   while (cursor.g_token == TOK_EOL) {
-    if (!read_tokenize_line()) return false;
+    if (!read_source_line()) return false;
     set_cursor(0);
     emit.last_op = 0;
   }
@@ -266,6 +273,7 @@ bool map_constant(const char *msg) {
 }
 
 LineResult io_handler_map(uint8_t section) {
+  if (emit.io_handler_start < 0) emit.io_handler_start = emit.fCODE;
   emit.inside_ezh = section;
   add_op(OP_ASM, f_table[3]);
   advance();
@@ -390,7 +398,7 @@ LineResult compile(int32_t exitHandle) {
   for (;;) {
     emit.integer_ops = 1;
     emit.bitwise_ops = 1;
-    if (!read_tokenize_line()) return LINE_FAILED;
+    if (!read_source_line()) return LINE_FAILED;
     set_cursor(0);
     if (cursor.g_token == TOK_END && g_tokenlist[1] != TOK_EOL) {
       cursor.g_tokenptr = 1;

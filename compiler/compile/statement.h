@@ -42,6 +42,10 @@ LineResult end_of_statement();
 // (LINE_FAILED).
 LineResult compile(int32_t exitHandle);
 
+// Reads and tokenizes the next line (read_tokenize_line); a source line is
+// recorded as beginning where emission stands now (frontend/source_lines.h).
+int read_source_line();
+
 // Bounds the nesting of blocks (and of ELSEIF and CASE chains), which
 // recurse on the machine stack. enter_nesting reports "Nesting too deep"
 // and returns false past the limit; each successful enter is matched by

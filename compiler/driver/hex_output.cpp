@@ -10,6 +10,7 @@
 #include "frontend/tokenizer.h"
 
 IhexRecord ihex;
+ImageRecordObserver image_record_observer = nullptr;
 const char hideCode[32] = "Ombrik (c) 2026 its developers.";
 static_assert(sizeof "Ombrik (c) 2026 its developers." == 32, "the key is 31 characters and a zero");
 
@@ -27,6 +28,8 @@ void end_of_file() { fputs(":00000001FF\n", image_stream()); }
 // summed as base and offset within the region.
 void begin_record(int32_t length, int64_t address, int64_t seed) {
   init_ihex(static_cast<int32_t>(seed));
+  ihex.data_record = true;
+  ihex.data_address = address;
   fprintf(image_stream(), ":%02X%04X00", static_cast<unsigned>(length), static_cast<unsigned>(address & 0xFFFF));
 }
 
@@ -164,17 +167,27 @@ void write_symbol_page(int64_t top) {
 void init_ihex(int32_t seed) {
   ihex.chksum = seed;
   ihex.cnt_ihex = 0;
+  ihex.data_record = false;
 }
 
 void put_ihex(int32_t b) {
   int32_t position = ihex.cnt_ihex++;
+  if (ihex.data_record && position < static_cast<int32_t>(sizeof ihex.data))
+    ihex.data[position] = static_cast<uint8_t>(b);
   if (firmware.scrambled && position % 4 != 3) b -= static_cast<uint8_t>(hideCode[position % 32]);
   b &= 0xFF;
   fprintf(image_stream(), "%02X", static_cast<unsigned>(b));
   ihex.chksum += b;
 }
 
-void put_ihex_chksum() { fprintf(image_stream(), "%02X\n", static_cast<unsigned>(-ihex.chksum & 0xFF)); }
+void put_ihex_chksum() {
+  fprintf(image_stream(), "%02X\n", static_cast<unsigned>(-ihex.chksum & 0xFF));
+  if (ihex.data_record && image_record_observer)
+    image_record_observer(static_cast<uint32_t>(ihex.data_address), ihex.data,
+                          ihex.cnt_ihex < static_cast<int32_t>(sizeof ihex.data) ? ihex.cnt_ihex
+                                                                                 : static_cast<int32_t>(sizeof ihex.data));
+  ihex.data_record = false;
+}
 
 void out_block_addr(uint32_t address) {
   if (firmware.block_record == BlockRecord::Linear) {

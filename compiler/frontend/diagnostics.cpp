@@ -32,6 +32,12 @@ void report_plain_error(const char *printed, const char *message) {
     fputs(printed, stdout);
 }
 
+void report_warning(const char *message) {
+  if (hooks.report)
+    hooks.report(hooks.report_context, reader.current_filename, diag.g_linenum, 0, DiagnosticSeverity::Warning,
+                 message);
+}
+
 void fatal_error(const char *msg, ExitStatus status) {
   print_error_ln(msg);
   end_process(status);

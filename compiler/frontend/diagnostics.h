@@ -31,5 +31,9 @@ inline int report(const char *msg) {
 // in print_error_ln's form: printed goes there, or message to hooks.report
 // (core/hooks.h). It counts as no error of the program.
 void report_plain_error(const char *printed, const char *message);
+// A warning about the current line. Only an in-process compile's
+// diagnostics sink (hooks.report) receives warnings: the standard-input
+// protocol has none, and prints nothing for them.
+void report_warning(const char *message);
 // Reports msg as print_error_ln does and ends the process with status.
 [[noreturn]] void fatal_error(const char *msg, ExitStatus status);

@@ -276,7 +276,8 @@ int read_tokenize_line() {
   token_start = 0;
 
   uint16_t special;
-  if (line_len > 0 && special_line(special)) {
+  cursor.driver_line = line_len > 0 && special_line(special);
+  if (cursor.driver_line) {
     if (special != TOK_EOL) push_token(special);
     end_token_list();
     return 1;

@@ -27,6 +27,9 @@ struct TokenState {
   uint16_t g_token = TOK_EOL;
   uint8_t number_error = 0;
   int32_t num_digits = 0;
+  // The last line read was one of the driver's (a line marker, a table
+  // download, an echo of the compiler's own output), not source.
+  uint8_t driver_line = 0;
 };
 extern TokenState cursor;
 

@@ -131,14 +131,9 @@ struct Session {
 };
 
 // Runs the lines through the statement compiler as the driver does, up to
-// a final QUIT line, on the default firmware or on another version, and
-// collects the recorded operations and what was printed.
-inline Session compile_session(const std::string &lines, uint16_t version = 0) {
-  reset_everything();
-  if (version) {
-    f_table[0] = version;
-    init_compiler();
-  }
+// a final QUIT line, on the compiler as it stands, and collects the
+// recorded operations and what was printed.
+inline Session compile_more(const std::string &lines) {
   Session s;
   s.start = emit.fCODE;
   StdinFeed feed(lines + "QUIT\n");
@@ -155,6 +150,16 @@ inline Session compile_session(const std::string &lines, uint16_t version = 0) {
   testing::internal::GetCapturedStderr();
   s.ops = recorded_ops(s.start);
   return s;
+}
+
+// The same on a new program, on the default firmware or on another version.
+inline Session compile_session(const std::string &lines, uint16_t version = 0) {
+  reset_everything();
+  if (version) {
+    f_table[0] = version;
+    init_compiler();
+  }
+  return compile_more(lines);
 }
 
 inline int sym(const char *name) { return is_symbol(name, static_cast<int>(strlen(name))) - 1; }

@@ -41,10 +41,11 @@ void ARMoptimizeTJ(uint32_t first) {
       instruction = ARM_BL;
     }
     INT_addrs[p] = x;
-    uint32_t word = arm_branch(instruction, p, x);
     // Old firmware calls through its own routine; the placeholder is that
     // call's data word, the target's address.
-    if (instruction == ARM_BL && old) word = code_unit_address(static_cast<uint32_t>(x));
-    put_unit(static_cast<uint32_t>(p), static_cast<int32_t>(word));
+    if (instruction == ARM_BL && old)
+      put_data_unit(static_cast<uint32_t>(p), static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(x))));
+    else
+      put_unit(static_cast<uint32_t>(p), static_cast<int32_t>(arm_branch(instruction, p, x)));
   }
 }

@@ -194,6 +194,7 @@ const T *find_code(const T (&table)[N], uint16_t op) {
 bool old_firmware() { return firmware.kind == TargetKind::OldArm; }
 
 void emit_word(uint32_t word) { emit_unit(static_cast<int32_t>(word)); }
+void emit_data_word(uint32_t word) { emit_data_unit(static_cast<int32_t>(word)); }
 
 int32_t code_address(int64_t unit) { return static_cast<int32_t>(code_unit_address(static_cast<uint32_t>(unit))); }
 
@@ -206,7 +207,7 @@ uint32_t string_address(int32_t k) { return firmware.string_base + static_cast<u
 // A loader call and the value it reads.
 void load_by_firmware(int32_t loader, uint32_t value) {
   call_firmware(loader);
-  emit_word(value);
+  emit_data_word(value);
 }
 
 void load_constant(const RegisterLoad &r, uint32_t v) {
@@ -250,7 +251,7 @@ void emit_known_jump(const KnownJump &j, int32_t x) {
   if (j.compare) emit_word(CMP_R7_0);
   if (j.old_call && old_firmware()) {
     call_firmware(FW_CALL_ADDRESS);
-    emit_word(static_cast<uint32_t>(code_address(x)));
+    emit_data_word(static_cast<uint32_t>(code_address(x)));
     return;
   }
   emit_word(arm_branch(j.branch, emit.fCODE, x));
@@ -287,7 +288,7 @@ void add_ARM_op(uint16_t op, int32_t operand) {
       adjusted = code_address(operand);
     } else if (op == OP_INTENTRY) {
       for (uint32_t w : INTENTRY_CODE) emit_word(w);
-      emit_word(variable_base());
+      emit_data_word(variable_base());
     } else if (op == OP_MAIN) {
       // The start-up jump at word 0 now leads here.
       put_unit(0, static_cast<int32_t>(arm_branch(ARM_B, 0, emit.fCODE)));

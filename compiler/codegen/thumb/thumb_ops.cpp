@@ -163,8 +163,8 @@ void pool_load(uint16_t instruction, int32_t value) {
 void inline_literal_r1(uint32_t value) {
   emit_unit(0x4900 + static_cast<int32_t>(emit.fCODE & 1));  // LDR r1,[pc,#0] or [pc,#4]
   emit_unit((emit.fCODE & 1) ? 0xE001 : 0xE002);
-  if (emit.fCODE & 1) emit_unit(0);
-  emit_value32(static_cast<int32_t>(value));
+  if (emit.fCODE & 1) emit_data_unit(0);
+  emit_data_value32(static_cast<int32_t>(value));
 }
 
 void load_constant(const RegisterLoad &r, int32_t v) {
@@ -236,7 +236,7 @@ void add_TH_op(uint16_t op, int32_t operand) {
       // The literal must be word-aligned for the LDR.
       if (emit.fCODE & 1) emit_unit(THUMB_NOP);
       for (uint16_t u : INTENTRY_CODE) emit_unit(u);
-      emit_value32(static_cast<int32_t>(variable_base()));
+      emit_data_value32(static_cast<int32_t>(variable_base()));
       break;
     case OP_END:
     case OP_ENDSUB:

@@ -1,0 +1,5 @@
+' helpers
+twice:
+  x = 103
+  y = y + y
+  RETURN
