@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/build_images.h"
 #include "cli/compile_options.h"
 #include "cli/exit_status.h"
 #include "core/firmware.h"
@@ -81,14 +82,22 @@ int run_sim(const ParsedOptions &options) {
     if (int s = read_compile_inputs(options, inputs)) return s;
     inputs.table = table_of(board.table, o.table.empty() ? "the " + board.name + " board's table" : o.table);
     inputs.has_table = true;
+    // The line table comes from the compiler's own source-line positions,
+    // as an ELF build writes them.
+    image::ImageCapture capture;
     int status;
     CompileResult result = compile_and_report(inputs, CompileAction::Build, status);
     if (status != EXIT_OK) return status;
     std::string error;
-    if (!sim::parse_hex(result.image, program.image, error, board.hex_upper_offset, board.hex_key())) {
+    image::Program p;
+    if (!sim::parse_hex(result.image, program.image, error, board.hex_upper_offset, board.hex_key()) ||
+        !gather_build(inputs, result, capture, p, error)) {
       fprintf(stderr, "ombrik: error: the compiled image does not read back: %s\n", error.c_str());
       return sim::SIM_BAD_IMAGE;
     }
+    for (const image::LinePosition &l : image::code_lines(p)) program.lines.add(l.address, p.files[l.file], l.line);
+    for (const image::Span &s : p.spans)
+      if (image::is_code(s.contents)) program.lines.end_at(image::code_end(p, s));
     return 0;
   };
   return sim::run_sim(o, host, stdout, stderr, stdin);
