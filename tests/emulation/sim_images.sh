@@ -91,6 +91,15 @@ expect standard_hex_arm 0 empty run_output.txt -- "$ombrik" sim arm_standard.hex
 expect elf_thumb 0 empty run_output.txt -- "$ombrik" sim thumb.elf
 expect elf_arm 0 empty run_output.txt -- "$ombrik" sim arm.elf --board arm7
 
+# The standard HEX and ELF images ombrik build writes itself.
+for board in cortex arm7; do
+  for format in ihex elf; do
+    "$ombrik" build "$program" -t "$boards/sim-$board.table" --format=$format -o "built_$board.$format" > /dev/null ||
+      failed=1
+    expect "built_${format}_$board" 0 empty run_output.txt -- "$ombrik" sim "built_$board.$format" --board $board
+  done
+done
+
 # A checksum changed on the second record.
 sed '2s/.$/0/' thumb.hex > bad_checksum.hex
 sed -n 2p bad_checksum.hex | grep -q '0$' || sed -i '2s/.$/1/' bad_checksum.hex
