@@ -176,7 +176,8 @@ bool make_board(const std::vector<uint16_t> &table, Board &b, std::string &error
   struct Roles {
     int accum, operand, lindex, next, strscratch, varbase;
   };
-  constexpr Roles thumb_roles{UC_ARM_REG_R7, UC_ARM_REG_R6, UC_ARM_REG_R4, UC_ARM_REG_R9, UC_ARM_REG_R11, UC_ARM_REG_R5};
+  constexpr Roles thumb_roles{UC_ARM_REG_R7, UC_ARM_REG_R6, UC_ARM_REG_R4,
+                              UC_ARM_REG_R9, UC_ARM_REG_R11, UC_ARM_REG_R5};
   constexpr Roles arm_roles{UC_ARM_REG_R7, UC_ARM_REG_R6, UC_ARM_REG_R8, UC_ARM_REG_R9, UC_ARM_REG_R5, UC_ARM_REG_R11};
   const Roles &roles = b.arm() ? arm_roles : thumb_roles;
   b.accum = roles.accum;

@@ -48,7 +48,8 @@ std::vector<OptionDef> sim_options() {
   options[0].help =
       "firmware table the program is compiled with (a source file) or was built\n"
       "with (an image); without it the simulated board's own table applies";
-  for (const sim::SimOptionHelp &h : sim::sim_option_help) options.insert(options.end() - 1, {h.name, 0, h.argument, h.help});
+  for (const sim::SimOptionHelp &h : sim::sim_option_help)
+    options.insert(options.end() - 1, {h.name, 0, h.argument, h.help});
   return options;
 }
 
