@@ -83,6 +83,13 @@ bool Machine::read_memory(uint32_t address, size_t length, std::vector<uint8_t> 
     return base != 0 && address < base + 0x1000 && base < address + length;
   };
   if (length == 0 || device(board_.gpio_base) || device(board_.timer_base)) return false;
+  // The words at the firmware's entries only stand in for the routines the
+  // simulator carries out. A debugger that cannot read them takes a stop
+  // there for one in a stub and finds the caller through lr; reading them
+  // it would take the stand-in for a whole routine without a caller.
+  uint32_t unit = board_.unit_bytes();
+  auto entry = board_.entries.lower_bound(address >= unit ? address - (unit - 1) : 0);
+  if (entry != board_.entries.end() && entry->first < uint64_t{address} + length) return false;
   bytes.resize(length);
   return uc_mem_read(uc_, address, bytes.data(), length) == UC_ERR_OK;
 }

@@ -103,7 +103,8 @@ class Machine {
   static constexpr int REGISTERS = 17;
   uint32_t read_register(int n) const;
   void write_register(int n, uint32_t value);
-  // False where nothing is mapped or where reading a device would act.
+  // False where nothing is mapped, where reading a device would act, and
+  // at the firmware's entries, which hold no code of the routines.
   bool read_memory(uint32_t address, size_t length, std::vector<uint8_t> &bytes) const;
   bool write_memory(uint32_t address, const std::vector<uint8_t> &bytes);
   void add_breakpoint(uint32_t address) { breakpoints_.insert(address); }

@@ -2,8 +2,8 @@
 # Source-level debugging of a program in two files (gdb/main.bas includes
 # gdb/lib/step.bas): `ombrik build --format=elf` writes the ELF, `ombrik sim
 # --gdb` runs it, and gdb-multiarch in batch mode stops at a line of each
-# file, prints two variables by name, steps to the next line and continues
-# to the end; its transcript must be gdb/expected.gdb on both boards, and
+# file, prints two variables by name, steps line by line (over a line that
+# calls firmware routines too) and continues to the end; its transcript must be gdb/expected.gdb on both boards, and
 # the program's output and status those of `ombrik run`. The source file
 # run directly must trace the same lines as its ELF image.
 # Usage: sim_gdb.sh OMBRIK GDB
@@ -47,7 +47,7 @@ for board in cortex arm7; do
   timeout 60 "$gdb" -batch -nx -ex "target remote 127.0.0.1:$port" \
     -ex "break lib/step.bas:4" -ex continue -ex "print (int) TOTAL" -ex "print (int) COUNT" -ex next \
     -ex "delete 1" -ex "break main.bas:10" -ex continue -ex "print (int) TOTAL" -ex "print (int) COUNT" \
-    -ex next -ex continue "$elf" > "$work/gdb.out" 2>&1
+    -ex next -ex next -ex continue "$elf" > "$work/gdb.out" 2>&1
   wait "$sim_pid"
   status=$?
   sim_pid=

@@ -83,6 +83,7 @@ TEST(GdbSession, ServesRegistersMemoryAndQueries) {
   EXPECT_EQ(g.substr(2 + 15 * 8, 8), "00800000");  // pc 0x8000
   EXPECT_EQ(talk(s, gdb_packet("pf")), reply("00800000"));
   EXPECT_EQ(talk(s, gdb_packet("m8000,4")), reply("01270227"));
+  EXPECT_EQ(talk(s, gdb_packet("m10b2,2")), reply("0000"));  // between two firmware entries
   EXPECT_EQ(talk(s, gdb_packet("M10000100,4:78563412")), reply("OK"));
   EXPECT_EQ(talk(s, gdb_packet("m10000100,4")), reply("78563412"));
   EXPECT_EQ(talk(s, gdb_packet("P7=2a000000")), reply("OK"));
@@ -194,6 +195,9 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"read_too_long", gdb_packet("m8000,100000"), E01},
         Malformed{"read_unmapped", gdb_packet("m40000000,4"), E01},
         Malformed{"read_device", gdb_packet("m2009c014,4"), E01},
+        // The stand-in word of firmware entry 44 at 0x10B0, and a read across it.
+        Malformed{"read_firmware_entry", gdb_packet("m10b0,2"), E01},
+        Malformed{"read_across_firmware_entry", gdb_packet("m10ae,4"), E01},
         Malformed{"write_short_data", gdb_packet("M10000100,4:01"), E01},
         Malformed{"write_odd_data", gdb_packet("M10000100,1:012"), E01},
         Malformed{"write_no_colon", gdb_packet("M10000100,4"), E01},

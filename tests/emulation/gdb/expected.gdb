@@ -13,4 +13,5 @@ Breakpoint 2, START () at main.bas:10
 $3 = 8
 $4 = 2
 11	PRINT total; " "; count
+12	END
 [Inferior 1 (Remote target) exited normally]
