@@ -3,9 +3,10 @@
 # gdb/lib/step.bas): `ombrik build --format=elf` writes the ELF, `ombrik sim
 # --gdb` runs it, and gdb-multiarch in batch mode stops at a line of each
 # file, prints two variables by name, steps line by line (over a line that
-# calls firmware routines too) and continues to the end; its transcript must be gdb/expected.gdb on both boards, and
-# the program's output and status those of `ombrik run`. The source file
-# run directly must trace the same lines as its ELF image.
+# calls firmware routines too) and continues to the end; its transcript
+# must be gdb/expected.gdb on both boards, and the program's output and
+# status those of `ombrik run`. The source file run directly must trace the
+# same lines as its ELF image.
 # Usage: sim_gdb.sh OMBRIK GDB
 set -u
 ombrik=$1
