@@ -6,8 +6,10 @@ packages=(
   g++ cmake ninja-build make libgtest-dev
   # generated code is disassembled and HEX output read back in the tests
   libcapstone-dev srecord libunicorn-dev
-  # ELF images (libelf) and their read-back: binutils, gdb, libdw, intelhex
-  libelf-dev libdw-dev binutils-arm-none-eabi gdb-multiarch python3-intelhex
+  # ELF images (libelf) and their read-back: binutils, gdb, libdw, intelhex;
+  # the simulator reads ELF images and their line tables, its tests convert
+  # images with objcopy and debug programs with gdb
+  libelf-dev libdw-dev binutils binutils-arm-none-eabi gdb-multiarch python3-intelhex
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
   # the command line's JSON and SARIF diagnostics (and the language

@@ -127,6 +127,16 @@ bool plan_images(const ParsedOptions &options, const std::string &source_path, I
 
 std::string format_name(ImageFormat format) { return info(format).description; }
 
+bool gather_build(const CompileInputs &inputs, const CompileResult &result, const image::ImageCapture &capture,
+                  image::Program &program, std::string &error) {
+  std::vector<image::Segment> segments = capture.segments(error);
+  if (!error.empty()) return false;
+  image::SourceText text = source_text(inputs.source);
+  std::error_code ignored;
+  program = image::gather_program(segments, result.text, std::filesystem::current_path(ignored).string(), &text);
+  return true;
+}
+
 bool image_outputs(const ImagePlan &plan, const CompileInputs &inputs, const CompileResult &result,
                    const image::ImageCapture &capture, std::vector<OutputFile> &files, std::string &note,
                    std::string &error) {
@@ -134,17 +144,14 @@ bool image_outputs(const ImagePlan &plan, const CompileInputs &inputs, const Com
   files.clear();
   if (plan.format == ImageFormat::BoardHex) files.push_back({plan.image_path, result.image});
   if (plan.format != ImageFormat::BoardHex || !plan.listing_path.empty()) {
-    std::vector<image::Segment> segments = capture.segments(error);
-    if (!error.empty()) return false;
-    image::SourceText text = source_text(inputs.source);
-    std::error_code ignored;
-    image::Program p =
-        image::gather_program(segments, result.text, std::filesystem::current_path(ignored).string(), &text);
+    image::Program p;
+    if (!gather_build(inputs, result, capture, p, error)) return false;
     std::string problem = image::check(p);
     if (!problem.empty()) {
       error = "cannot make the " + format_name(plan.format) + ": " + problem;
       return false;
     }
+    image::SourceText text = source_text(inputs.source);
     if (plan.format == ImageFormat::Ihex) {
       files.push_back({plan.image_path, image::intel_hex(p)});
     } else if (plan.format == ImageFormat::Elf) {

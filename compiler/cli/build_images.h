@@ -40,6 +40,14 @@ bool plan_images(const ParsedOptions &options, const std::string &source_path, I
 // The name of a format in messages ("ELF image").
 std::string format_name(ImageFormat format);
 
+// The program model of a build that compiled without errors, with capture
+// alive during the compile: its flash bytes, code, symbols and source-line
+// positions, file names relative to the current directory. False with a
+// message when the captured records overlap; image::check tells whether
+// the model keeps its rules.
+bool gather_build(const CompileInputs &inputs, const CompileResult &result, const image::ImageCapture &capture,
+                  image::Program &program, std::string &error);
+
 // The files of the plan once a build compiled without errors, with capture
 // alive during the compile. note is a line for the user (the raw binary's
 // load address), empty when there is none. False with a message when an

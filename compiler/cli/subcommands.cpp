@@ -6,6 +6,7 @@
 #include "cli/compile_options.h"
 #include "cli/exit_status.h"
 #include "cli/output_files.h"
+#include "cli/sim_subcommand.h"
 #include "driver/driver.h"
 #include "lsp/lsp_main.h"
 
@@ -94,6 +95,8 @@ const std::vector<Subcommand> &subcommands() {
       {"check", "FILE.bas", "compile FILE.bas and report diagnostics only",
        "Compiles FILE.bas as build does and reports its diagnostics; writes no file.\n", compile_options(), 1, 1,
        run_check},
+      {"sim", "FILE.bas|FILE.hex|FILE.elf", "run a program or an image on a simulated board", sim_description(),
+       sim_options(), 1, 1, run_sim},
       {"lsp", "", "serve an editor as a language server on standard input and output",
        "Speaks the Language Server Protocol (JSON-RPC with Content-Length framing)\n"
        "on standard input and output, for VS Code, Vim, Neovim, Emacs and other\n"

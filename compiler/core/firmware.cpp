@@ -49,6 +49,12 @@ uint16_t firmware_entry(int32_t n, bool &missing) {
   return word;
 }
 
+int32_t table_variable_words() {
+  if (f_table[1] <= 10 || f_table[40] == 0) return 0;
+  int32_t words = f_table[40] * 4;
+  return words > 32767 ? 32767 : words;
+}
+
 void layout_from_table() {
   FirmwareFacts &f = firmware;
   f.codeStart = f_table[4] * 16;

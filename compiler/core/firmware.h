@@ -96,6 +96,10 @@ void compute_firmware_facts();
 // The built-in table and the default layout, as at start-up.
 void reset_firmware();
 
+// The variable area a full table asks for (word 40, in units of 4 words,
+// at most 32767 words), or 0 when it gives none.
+int32_t table_variable_words();
+
 // Entry n as generated code uses it: a short table (length 9 or less)
 // lists no routines, and every entry counts as present at address 1. Sets
 // missing when a full table has no entry n, which the code generator

@@ -56,11 +56,7 @@ void download_firmware_table() {
   // Layout words are taken only when they were sent and make sense; the
   // previous values stay otherwise.
   if (last_sent >= 58 && f_table[58] >= 64) firmware.blockSize = f_table[58];
-  if (count > 10 && last_sent >= 40 && f_table[40] != 0) {
-    int32_t words = f_table[40] * 4;
-    if (words > 32767) words = 32767;
-    firmware.varSpace = words;
-  }
+  if (last_sent >= 40 && table_variable_words() != 0) firmware.varSpace = table_variable_words();
   if (count > 10 && last_sent >= 41 && f_table[41] != 0 && f_table[41] * 16 > firmware.codeStart) {
     int32_t size = (f_table[41] * 16 - f_table[4] * 16) >> 2;
     // Thumb code counts halfwords.
