@@ -12,8 +12,11 @@ packages=(
   libelf-dev libdw-dev binutils binutils-arm-none-eabi gdb-multiarch python3-intelhex
   # WendtermPrint and its tests
   qt6-base-dev fonts-dejavu-core poppler-utils xvfb xauth
-  # the command line's JSON and SARIF diagnostics; the SARIF schema check
+  # the command line's JSON and SARIF diagnostics (and the language
+  # server's JSON); the SARIF schema check
   nlohmann-json3-dev nodejs
+  # the editor extension's package is read back
+  unzip
   # scripts/fuzz.sh: libFuzzer builds with clang, AFL++ for whole programs
   clang libfuzzer-14-dev afl++
 )
@@ -29,11 +32,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
 fi
-# The SARIF logs of the tests are validated against the SARIF 2.1.0 schema
-# with the npm packages pinned in tests/cli/sarif (installed again only when
-# the lock file changed).
-sarif=tests/cli/sarif
-if ! cmp -s "$sarif/package-lock.json" "$sarif/node_modules/.installed-lock.json"; then
-  npm ci --prefix "$sarif" --no-audit --no-fund
-  cp "$sarif/package-lock.json" "$sarif/node_modules/.installed-lock.json"
-fi
+# npm packages pinned by lock files, installed again only when the lock file
+# changed: the SARIF 2.1.0 schema check of the tests (tests/cli/sarif), and
+# the editor extension's language client, grammar test and packager
+# (editors/vscode).
+for dir in tests/cli/sarif editors/vscode; do
+  if ! cmp -s "$dir/package-lock.json" "$dir/node_modules/.installed-lock.json"; then
+    npm ci --prefix "$dir" --no-audit --no-fund
+    cp "$dir/package-lock.json" "$dir/node_modules/.installed-lock.json"
+  fi
+done

@@ -43,7 +43,7 @@ int main(int argc, char **argv) {
   if (!parse_options(s.options, args, options, error)) return usage_error(error);
   if (options.has("help")) return print(subcommand_help(s));
   if (options.operands.size() < s.operands_min || options.operands.size() > s.operands_max)
-    return usage_error(s.name + " takes " + s.operands + ": ombrik " + s.name + " " + s.operands + " [options]");
+    return usage_error(s.name + " takes " + (s.operands.empty() ? "no operands" : s.operands) + ": " + usage_line(s));
   return s.run(options);
 }
 

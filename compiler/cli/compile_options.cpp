@@ -18,9 +18,11 @@ std::vector<OptionDef> compile_options() {
       {"diagnostics", 0, "FORMAT",
        "how to report diagnostics on standard error: text (the default),\n"
        "json (one object per line) or sarif (a SARIF 2.1.0 log)"},
-      {"help", 'h', "", "show this help"},
+      help_option(),
   };
 }
+
+OptionDef help_option() { return {"help", 'h', "", "show this help"}; }
 
 int usage_error(const std::string &message) {
   fprintf(stderr, "ombrik: error: %s\n", message.c_str());

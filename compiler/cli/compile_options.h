@@ -10,8 +10,10 @@
 
 namespace ombrik::cli {
 
-// -t/--table, -D/--define, -I/--include-dir, --diagnostics.
+// -t/--table, -D/--define, -I/--include-dir, --diagnostics, and -h/--help.
 std::vector<OptionDef> compile_options();
+// -h/--help, which every subcommand takes.
+OptionDef help_option();
 
 struct CompileInputs {
   std::string source_path;

@@ -8,6 +8,7 @@
 #include "cli/output_files.h"
 #include "cli/sim_subcommand.h"
 #include "driver/driver.h"
+#include "lsp/lsp_main.h"
 
 namespace ombrik::cli {
 
@@ -53,6 +54,7 @@ int compile_with(const ParsedOptions &options, CompileAction action) {
 }
 
 int run_run(const ParsedOptions &options) { return compile_with(options, CompileAction::Run); }
+int run_lsp(const ParsedOptions &) { return lsp::run_language_server(); }
 int run_check(const ParsedOptions &options) { return compile_with(options, CompileAction::Check); }
 
 std::vector<OptionDef> build_options() {
@@ -95,6 +97,18 @@ const std::vector<Subcommand> &subcommands() {
        run_check},
       {"sim", "FILE.bas|FILE.hex|FILE.elf", "run a program or an image on a simulated board", sim_description(),
        sim_options(), 1, 1, run_sim},
+      {"lsp", "", "serve an editor as a language server on standard input and output",
+       "Speaks the Language Server Protocol (JSON-RPC with Content-Length framing)\n"
+       "on standard input and output, for VS Code, Vim, Neovim, Emacs and other\n"
+       "editors: diagnostics as you type, go to definition, hover, outline and\n"
+       "completion. The firmware table is the editor's setting \"table\", else\n"
+       "ombrik.table in the workspace folder, else the built-in one. Ends with\n"
+       "status 0 after the editor's shutdown and exit requests, 1 otherwise.\n",
+       {help_option()}, 0, 0, run_lsp,
+       "Exit statuses:\n"
+       "  0  the editor sent shutdown, then exit\n"
+       "  1  the input ended, or exit came without shutdown\n"
+       "  2  usage error: an operand or an unknown option\n"},
   };
   return table;
 }
@@ -129,9 +143,13 @@ std::string general_help() {
   return out;
 }
 
+std::string usage_line(const Subcommand &s) {
+  return "ombrik " + s.name + (s.operands.empty() ? "" : " " + s.operands) + " [options]";
+}
+
 std::string subcommand_help(const Subcommand &s) {
-  return "Usage: ombrik " + s.name + " " + s.operands + " [options]\n\n" + s.description + "\nOptions:\n" +
-         options_help(s.options) + "\n" + exit_status_help();
+  return "Usage: " + usage_line(s) + "\n\n" + s.description + "\nOptions:\n" + options_help(s.options) + "\n" +
+         (s.exit_help ? s.exit_help : exit_status_help());
 }
 
 }  // namespace ombrik::cli

@@ -19,6 +19,8 @@ struct Subcommand {
   size_t operands_max = 1;
   // Runs the subcommand on its parsed options; returns the exit status.
   int (*run)(const ParsedOptions &options);
+  // The exit statuses as help shows them; null: those of a compile.
+  const char *exit_help = nullptr;
 };
 
 const std::vector<Subcommand> &subcommands();
@@ -26,6 +28,8 @@ const Subcommand *find_subcommand(const std::string &name);
 
 // ombrik --help, and ombrik help NAME.
 std::string general_help();
+// "ombrik NAME OPERANDS [options]"
+std::string usage_line(const Subcommand &s);
 std::string subcommand_help(const Subcommand &s);
 std::string version_text();
 // The version alone ("9.36k"), as the banner gives it.

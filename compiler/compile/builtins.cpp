@@ -11,6 +11,7 @@
 #include "compile/strings.h"
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -377,6 +378,7 @@ int main_label() {
   if (g_symbol_type[0] == SYM_LABEL) print_error_ln("Duplicate Name");
   flush_pool_if_due();
   g_symbol_type[0] = SYM_LABEL;
+  note_declaration(0);
   g_symboladdr[0] = static_cast<int32_t>(emit.fCODE);
   advance();
   if (cursor.g_token != TOK_COLON) print_error_ln("Label Declaration Error");

@@ -8,6 +8,7 @@
 #include "compile/statement.h"
 #include "core/firmware.h"
 #include "core/options.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/line_reader.h"
 #include "frontend/source_lines.h"
@@ -22,6 +23,7 @@ void reset_program() {
   reset_constant_strings();
   reset_source_lines();
   reset_symbols();
+  reset_declarations();
   reset_codegen();
   reset_procedures();
   reset_diagnostics();

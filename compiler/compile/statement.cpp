@@ -16,6 +16,7 @@
 #include "compile/reset.h"
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/source_lines.h"
 #include "frontend/symbols.h"
@@ -69,6 +70,7 @@ LineResult define_label() {
   INT_symboladdr[sym] = emit.iCODE;
   g_symboladdr[sym] = static_cast<int32_t>(emit.fCODE);
   g_symbol_type[sym] = SYM_LABEL;
+  note_declaration(sym);
   set_cursor(static_cast<uint8_t>(cursor.g_tokenptr + 2));
   add_op(OP_LABEL, 0);
   return end_of_statement();
@@ -126,6 +128,7 @@ LineResult compile_dim() {
     }
     if (procs.inside_function == 0 && typeCode == DIM_INTEGER && size == 0) symtab.requireDIM = 1;
     if (!declare_one(sym, typeCode, size)) return LINE_FAILED;
+    note_declaration(sym);
     if (cursor.g_token == TOK_AS) {
       advance();
       advance();
@@ -207,6 +210,8 @@ LineResult compile_const() {
   if (!is_symbol_token(t)) return line_error("Expected Variable Name");
   int sym = symbol_of(t);
   if (g_symbol_type[sym] != SYM_NEW && g_symbol_type[sym] != SYM_NEW_STR) return line_error("Duplicate Name");
+  // Noted here, on the CONST line: a table's closing line may come later.
+  note_declaration(sym);
   advance();
   bool byteTable = false;
   if (cursor.g_token == TOK_AS) {

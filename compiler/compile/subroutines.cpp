@@ -18,6 +18,7 @@
 #include "compile/token_cursor.h"
 #include "core/firmware.h"
 #include "core/process.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/symbols.h"
 
@@ -62,6 +63,7 @@ bool declare_param(int &count) {
     g_symbol_type[sym] = SYM_PARAM_ARRAY;
     g_symboladdr[sym] = vars.g_VSPdim;
     g_symbolsize[sym] = PARAM_BLOCK_WORDS;
+    note_declaration(sym);
     if (!append_entry(SYM_PARAM_ARRAY, vars.g_VSPdim)) return false;
     count++;
     advance();
@@ -146,6 +148,7 @@ bool declare_param(int &count) {
   g_symbol_type[sym] = type;
   g_symboladdr[sym] = addr;
   g_symbolsize[sym] = array ? -1 : size;
+  note_declaration(sym);
   if (!append_entry(type, addr)) return false;
   count++;
   return true;
@@ -202,6 +205,7 @@ bool read_header(Routine &r, uint8_t interrupt) {
   flush_pool_if_due();
   g_symboladdr[r.sym] = static_cast<int32_t>(emit.fCODE);
   g_symbol_type[r.sym] = r.function ? SYM_FUNCTION : SYM_SUB;
+  note_declaration(r.sym);
   symtab.localcnt = static_cast<uint16_t>(r.sym + 1);
   symtab.localoffset = find_symbol(r.sym) + static_cast<uint32_t>(strlen(name)) + 1;
   if (emit.inside_ezh != 0) ioh.ezhVarStart = vars.g_VSP;
@@ -243,6 +247,7 @@ bool read_header(Routine &r, uint8_t interrupt) {
 // The routine's scope ends: its local symbols are dropped (when the header
 // got as far as opening the scope).
 void end_scope(uint8_t savedRequire) {
+  close_routine_declarations(symtab.localcnt);
   if (symtab.localcnt != 0) {
     symtab.g_symbolcount = symtab.localcnt;
     symtab.g_STP = symtab.localoffset;
@@ -299,7 +304,7 @@ void do_subfunc(uint8_t interrupt) {
     if (check_labels(symtab.localcnt, symtab.g_symbolcount)) {
       add_op(OP_ENDSUB, tag::ROUTINE_END);
       advance();
-      print_routine_map_line(r.sym, r.function, r.name, r.params);
+      print_routine_map_line(r.sym, r.name, r.params);
       char prefix[48];
       snprintf(prefix, sizeof prefix, "%s:", r.name);
       sym_dump(prefix, symtab.localcnt, symtab.g_symbolcount);

@@ -13,40 +13,66 @@
 
 namespace {
 
+// Where a kind's address comes from: the variable area, the code, or the
+// symbol's value itself.
+enum class MapAddress { Data, Code, Value };
+
 struct MapKind {
   uint8_t type;
-  const char *format;
-  bool code_address;
+  const char *name;
+  MapAddress address;
   // Size printed: the symbol's size, or a fixed value.
   bool uses_size;
   int32_t fixed_size;
 };
 
 constexpr MapKind map_kinds[] = {
-    {SYM_INTEGER, "> 0x%08X WORD   %s%s %d\n", false, false, 1},
-    {SYM_SINGLE, "> 0x%08X SINGLE %s%s %d\n", false, false, 1},
-    {SYM_STRING, "> 0x%08X STRING %s%s %d\n", false, true, 0},
-    {SYM_INT_ARRAY, "> 0x%08X ARRAY  %s%s %d\n", false, true, 0},
-    {SYM_SINGLE_ARRAY, "> 0x%08X FARRAY %s%s %d\n", false, true, 0},
-    {SYM_INT_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {SYM_STRING_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {SYM_INT_ARRAY_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {SYM_SINGLE_ARRAY_PTR, "> 0x%08X INTPTR %s%s %d\n", false, false, 1},
-    {SYM_SINGLE_PTR, "> 0x%08X SNGLPTR %s%s %d\n", false, false, 1},
-    {SYM_PARAM_ARRAY, "> 0x%08X PARRAY %s%s %d\n", false, false, PARAM_BLOCK_WORDS},
-    {SYM_LABEL, "> 0x%08X CODE   %s%s %d\n", true, false, 0},
+    {SYM_INTEGER, "WORD", MapAddress::Data, false, 1},
+    {SYM_SINGLE, "SINGLE", MapAddress::Data, false, 1},
+    {SYM_STRING, "STRING", MapAddress::Data, true, 0},
+    {SYM_INT_ARRAY, "ARRAY", MapAddress::Data, true, 0},
+    {SYM_SINGLE_ARRAY, "FARRAY", MapAddress::Data, true, 0},
+    {SYM_INT_PTR, "INTPTR", MapAddress::Data, false, 1},
+    {SYM_STRING_PTR, "INTPTR", MapAddress::Data, false, 1},
+    {SYM_INT_ARRAY_PTR, "INTPTR", MapAddress::Data, false, 1},
+    {SYM_SINGLE_ARRAY_PTR, "INTPTR", MapAddress::Data, false, 1},
+    {SYM_SINGLE_PTR, "SNGLPTR", MapAddress::Data, false, 1},
+    {SYM_PARAM_ARRAY, "PARRAY", MapAddress::Data, false, PARAM_BLOCK_WORDS},
+    {SYM_LABEL, "CODE", MapAddress::Code, false, 0},
+    {SYM_CSTRING, "CSTRING", MapAddress::Value, false, 1},
 };
 
-uint32_t code_address(int i) { return code_unit_address(static_cast<uint32_t>(g_symboladdr[i])); }
+uint32_t code_address(int32_t addr) { return code_unit_address(static_cast<uint32_t>(addr)); }
 
-uint32_t data_address(int i) { return firmware.data_base + 4u * static_cast<uint32_t>(g_symboladdr[i]); }
+uint32_t data_address(int32_t addr) { return firmware.data_base + 4u * static_cast<uint32_t>(addr); }
+
+// One line of the map. Kind names are padded to six characters, which
+// lines up all but the longer SNGLPTR and CSTRING.
+void print_map_line(const MapEntry &e, const char *prefix, const char *name) {
+  if (e.other)
+    fprintf(text_stream(), "> 0x%08X OTHER %s%s %x\n", e.address, prefix, name, static_cast<unsigned>(e.size));
+  else
+    fprintf(text_stream(), "> 0x%08X %-6s %s%s %d\n", e.address, e.kind, prefix, name, e.size);
+}
 
 }  // namespace
+
+MapEntry map_entry(uint8_t type, int32_t addr, int32_t size) {
+  for (const MapKind &k : map_kinds) {
+    if (k.type != type) continue;
+    uint32_t address = k.address == MapAddress::Data   ? data_address(addr)
+                       : k.address == MapAddress::Code ? code_address(addr)
+                                                       : static_cast<uint32_t>(addr);
+    return {k.name, address, k.uses_size ? size : k.fixed_size, false};
+  }
+  return {"OTHER", data_address(addr), type, true};
+}
 
 void sym_dump(const char *prefix, int first, int last) {
   if (options.DEMOmode) return;
   if (first == 0) {
-    fprintf(text_stream(), "> 0x%08X CODE   MAIN 0\n", code_address(0));
+    // MAIN is a code address even while it is not defined.
+    print_map_line({"CODE", code_address(g_symboladdr[0]), 0, false}, "", "MAIN");
     first = 1;
   }
   // Names are packed in index order: walk them instead of searching each.
@@ -54,31 +80,22 @@ void sym_dump(const char *prefix, int first, int last) {
   for (int i = first; i < last; i++) {
     const char *name = g_symboltable + offset;
     offset += static_cast<uint32_t>(strlen(name)) + 1;
-    uint8_t type = g_symbol_type[i];
-    if (type == SYM_CSTRING) {
-      fprintf(text_stream(), "> 0x%08X CSTRING %s%s 1\n", static_cast<uint32_t>(g_symboladdr[i]), prefix, name);
-      continue;
-    }
-    const MapKind *kind = nullptr;
-    for (const MapKind &k : map_kinds)
-      if (k.type == type) kind = &k;
-    if (!kind) {
-      fprintf(text_stream(), "> 0x%08X OTHER %s%s %x\n", data_address(i), prefix, name, type);
-      continue;
-    }
-    fprintf(text_stream(), kind->format, kind->code_address ? code_address(i) : data_address(i), prefix, name,
-           kind->uses_size ? g_symbolsize[i] : kind->fixed_size);
+    print_map_line(map_entry(g_symbol_type[i], g_symboladdr[i], g_symbolsize[i]), prefix, name);
   }
 }
 
-void print_routine_map_line(int sym, bool function, const char *name, int params) {
-  if (options.DEMOmode) return;
-  const char *kind = "SUB   ";
-  if (function) {
-    uint8_t result = function_result(static_cast<uint16_t>(TOK_SYMBOL + sym));
-    kind = result == SYM_STRING ? "SFUNCT" : result == SYM_SINGLE ? "FFUNCT" : "WFUNCT";
+const char *routine_map_kind(int sym) {
+  switch (function_result(static_cast<uint16_t>(TOK_SYMBOL + sym))) {
+    case SYM_STRING: return "SFUNCT";
+    case SYM_SINGLE: return "FFUNCT";
+    case SYM_INTEGER: return "WFUNCT";
+    default: return "SUB   ";
   }
-  fprintf(text_stream(), "> 0x%08X %s %s %d\n", code_address(sym), kind, name, params);
+}
+
+void print_routine_map_line(int sym, const char *name, int params) {
+  if (options.DEMOmode) return;
+  fprintf(text_stream(), "> 0x%08X %s %s %d\n", code_address(g_symboladdr[sym]), routine_map_kind(sym), name, params);
 }
 
 void print_memory_map_line() {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/firmware.h"
+#include "frontend/declarations.h"
 #include "frontend/diagnostics.h"
 #include "frontend/tokenizer.h"
 
@@ -221,6 +222,7 @@ bool is_label_or_declare(uint16_t t) {
   if (type < 0) return false;
   if (type == SYM_NEW) {
     g_symbol_type[symbol_of(t)] = SYM_UNDEF_LABEL;
+    note_label_use(symbol_of(t));
     return true;
   }
   return type == SYM_UNDEF_LABEL || (type >= 0x20 && type <= 0x3F) || type >= 0x80;
@@ -239,6 +241,7 @@ bool is_ivariable_or_declare(uint16_t t) {
   }
   g_symbol_type[index] = SYM_INTEGER;
   g_symboladdr[index] = vars.g_VSP;
+  note_declaration(index);
   vars.g_VSP++;
   if (vars.g_VSP >= vars.g_VSPdim) {
     cursor.g_tokenptr = 1;

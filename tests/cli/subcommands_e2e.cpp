@@ -239,6 +239,8 @@ TEST_F(Cli, EveryExitStatusWithItsMessage) {
        {"run", "p.bas", "p.bas"},
        2,
        "ombrik: error: run takes FILE.bas: ombrik run FILE.bas [options]\n"},
+      {"an operand to lsp", {}, {"lsp", "p.bas"}, 2, "ombrik: error: lsp takes no operands: ombrik lsp [options]\n"},
+      {"an option lsp does not take", {}, {"lsp", "-t", "x.table"}, 2, "ombrik: error: unknown option '-t'\n"},
       {"unknown option",
        {{"p.bas", fine}},
        {"check", "p.bas", "--fast"},
@@ -515,6 +517,15 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_NE(build.out.find("  -o, --output=OUT"), std::string::npos);
   EXPECT_EQ(ombrik({"build", "--help"}).out, build.out);
   EXPECT_EQ(ombrik({"run", "-h"}).out.find("--output"), std::string::npos);
+  // The language server takes no compile options and has exit statuses of its own.
+  Outcome lsp = ombrik({"lsp", "--help"});
+  EXPECT_EQ(lsp.status, 0);
+  EXPECT_EQ(lsp.out.rfind("Usage: ombrik lsp [options]\n", 0), 0u) << lsp.out;
+  EXPECT_NE(lsp.out.find("Options:\n  -h, --help "), std::string::npos) << lsp.out;
+  EXPECT_NE(lsp.out.find("Exit statuses:\n  0  the editor sent shutdown, then exit\n"), std::string::npos) << lsp.out;
+  EXPECT_EQ(lsp.out.find("--table"), std::string::npos) << lsp.out;
+  EXPECT_EQ(lsp.out.find("undefined labels"), std::string::npos) << lsp.out;
+  EXPECT_EQ(ombrik({"help", "lsp"}).out, lsp.out);
   Outcome version = ombrik({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "ombrik 9.36k\n");
