@@ -177,9 +177,18 @@ DebugSections debug_sections(const Program &p, const std::string &producer) {
     if (is_code(s.contents) && code_end(p, s) > s.range.start) code.push_back({s.range.start, code_end(p, s)});
   Range whole{code.front().start, code.back().end};
 
-  std::vector<const Symbol *> routines;
-  for (const Symbol &s : p.symbols)
-    if (s.kind == SymbolKind::Code && s.size > 0) routines.push_back(&s);
+  // One subprogram per routine, and one per label from where a GOSUB enters
+  // it: a debugger that steps into a call stops only at the start of the
+  // function it lands in.
+  struct Subprogram {
+    const std::string *name;
+    Range range;
+  };
+  std::vector<Subprogram> routines;
+  for (const Symbol &s : p.symbols) {
+    if (s.kind == SymbolKind::Code && s.size > 0) routines.push_back({&s.name, {s.address, s.address + s.size}});
+    if (s.gosub_body.end > s.gosub_body.start) routines.push_back({&s.name, s.gosub_body});
+  }
   d.abbrev = abbreviations(!routines.empty());
 
   Writer info{d.info};
@@ -196,11 +205,11 @@ DebugSections debug_sections(const Program &p, const std::string &producer) {
   info.u32(whole.start);
   info.u32(whole.end - whole.start);
   if (!routines.empty()) {
-    for (const Symbol *s : routines) {
+    for (const Subprogram &s : routines) {
       info.uleb(ABBREV_SUBPROGRAM);
-      info.str(s->name);
-      info.u32(s->address);
-      info.u32(s->size);
+      info.str(*s.name);
+      info.u32(s.range.start);
+      info.u32(s.range.end - s.range.start);
     }
     info.u8(0);
   }

@@ -163,11 +163,28 @@ void add_symbols(Program &p, const std::string &map_text, uint32_t strings_base,
   for (const MapLine &l : lines)
     if (is_routine(l.kind) || (l.kind == "CODE" && l.name.find(':') == std::string::npos)) bounds.push_back(l.address);
   std::sort(bounds.begin(), bounds.end());
+  auto end_of = [&](uint32_t address) {
+    auto next = std::upper_bound(bounds.begin(), bounds.end(), address);
+    return next == bounds.end() ? std::max(p.code_end, address) : *next;
+  };
   for (size_t k : routines) {
     Symbol &s = p.symbols[k];
-    auto next = std::upper_bound(bounds.begin(), bounds.end(), s.address);
-    uint32_t end = next == bounds.end() ? std::max(p.code_end, s.address) : *next;
-    s.size = end - s.address;
+    s.size = end_of(s.address) - s.address;
+  }
+
+  // Where a GOSUB enters each global label: behind the label's first unit,
+  // the branch over the prologue (MAIN has none).
+  const uint32_t unit = p.isa == Isa::Thumb ? 2 : 4;
+  const uint32_t branch_over_one_unit = p.isa == Isa::Thumb ? 0xE000 : 0xEA000000;
+  for (Symbol &s : p.symbols) {
+    if (s.kind != SymbolKind::Code || s.local || s.size != 0) continue;
+    const Span *span = span_at(p, s.address);
+    if (!span || span->contents != Contents::Code) continue;
+    uint32_t first = 0;
+    for (uint32_t k = 0; k < unit; k++) first |= static_cast<uint32_t>(flash_byte(p, s.address + k)) << (8 * k);
+    if (first != branch_over_one_unit) continue;
+    const uint32_t end = end_of(s.address);
+    if (end > s.address + unit) s.gosub_body = {s.address + unit, end};
   }
 }
 

@@ -51,6 +51,10 @@ struct Symbol {
   uint32_t address = 0;  // without the Thumb bit
   uint32_t size = 0;     // in bytes; 0 when unknown
   bool local = false;    // a FUNCTION's or SUB's own parameter or variable
+  // A global label's code begins with a branch over the prologue at which a
+  // GOSUB enters, one unit on; a GOSUB runs from there up to the next label
+  // or routine. Empty for every other symbol.
+  Range gosub_body;
 };
 
 // The code of source line `line` of files[file] begins at address.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Source-level debugging of a program in two files (gdb/main.bas includes
 # gdb/lib/step.bas): `ombrik build --format=elf` writes the ELF, `ombrik sim
-# --gdb` runs it, and gdb-multiarch in batch mode stops at a line of each
-# file, prints two variables by name, steps line by line (over a line that
-# calls firmware routines too) and continues to the end; its transcript
+# --gdb` runs it, and gdb-multiarch in batch mode steps from a GOSUB line
+# into its label in the other file, stops at a line of each file, prints two
+# variables by name, steps line by line (over a line that calls firmware
+# routines too) and continues to the end; its transcript
 # must be gdb/expected.gdb on both boards, and the program's output and
 # status those of `ombrik run`. The source file run directly must trace the
 # same lines as its ELF image.
@@ -46,8 +47,9 @@ for board in cortex arm7; do
   fi
   # Variables have no type in the debug information: they are words.
   timeout 60 "$gdb" -batch -nx -ex "target remote 127.0.0.1:$port" \
+    -ex "break main.bas:8" -ex continue -ex step -ex step -ex "delete 1" \
     -ex "break lib/step.bas:4" -ex continue -ex "print (int) TOTAL" -ex "print (int) COUNT" -ex next \
-    -ex "delete 1" -ex "break main.bas:10" -ex continue -ex "print (int) TOTAL" -ex "print (int) COUNT" \
+    -ex "delete 2" -ex "break main.bas:10" -ex continue -ex "print (int) TOTAL" -ex "print (int) COUNT" \
     -ex next -ex next -ex continue "$elf" > "$work/gdb.out" 2>&1
   wait "$sim_pid"
   status=$?

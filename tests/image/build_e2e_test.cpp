@@ -301,6 +301,26 @@ TEST_P(BuiltElf, GdbFindsTheLinesAndLabelsOfAProgramInTwoFiles) {
   EXPECT_EQ(lines[6], "START in section .text");
 }
 
+// A GOSUB enters a label behind its first unit, the branch over the
+// prologue; the label's debug function starts there, so that a debugger
+// stepping into the GOSUB stops in it. Its ELF symbol stays at the label.
+TEST_P(BuiltElf, GdbSeesALabelsFunctionWhereGosubEntersIt) {
+  const Board &board = GetParam();
+  Workspace w(board);
+  write_multi_file_program(w);
+  ASSERT_EQ(w.build({"main.bas"}).status, 0);
+  ASSERT_EQ(w.build({"main.bas", "--format=elf"}).status, 0);
+  std::string map = read_file(w.path("main.map"));
+  uint32_t twice = map_address(map, "TWICE"), start = map_address(map, "START");
+  ASSERT_NE(twice, 0u);
+  const uint32_t unit = board.thumb ? 2 : 4;
+  std::string out = tool(OMBRIK_GDB, "-batch -nx -ex 'info address TWICE' -ex 'info address START' -ex 'info symbol " +
+                                         hex_address(twice) + "' " + w.path("main.elf"));
+  EXPECT_EQ(out, "Symbol \"TWICE\" is a function at address " + hex_address(twice + unit) +
+                     ".\nSymbol \"START\" is a function at address " + hex_address(start + unit) +
+                     ".\nTWICE in section .text\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Boards, BuiltElf, ::testing::Values(CORTEX, ARM7),
                          [](const auto &info) { return std::string(info.param.name); });
 
