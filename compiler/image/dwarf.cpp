@@ -185,10 +185,9 @@ DebugSections debug_sections(const Program &p, const std::string &producer) {
     Range range;
   };
   std::vector<Subprogram> routines;
-  for (const Symbol &s : p.symbols) {
+  for (const Symbol &s : p.symbols)
     if (s.kind == SymbolKind::Code && s.size > 0) routines.push_back({&s.name, {s.address, s.address + s.size}});
-    if (s.gosub_body.end > s.gosub_body.start) routines.push_back({&s.name, s.gosub_body});
-  }
+  for (const GosubEntry &e : p.gosub_entries) routines.push_back({&e.label, e.body});
   d.abbrev = abbreviations(!routines.empty());
 
   Writer info{d.info};

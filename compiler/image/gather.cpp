@@ -176,7 +176,7 @@ void add_symbols(Program &p, const std::string &map_text, uint32_t strings_base,
   // the branch over the prologue (MAIN has none).
   const uint32_t unit = p.isa == Isa::Thumb ? 2 : 4;
   const uint32_t branch_over_one_unit = p.isa == Isa::Thumb ? 0xE000 : 0xEA000000;
-  for (Symbol &s : p.symbols) {
+  for (const Symbol &s : p.symbols) {
     if (s.kind != SymbolKind::Code || s.local || s.size != 0) continue;
     const Span *span = span_at(p, s.address);
     if (!span || span->contents != Contents::Code) continue;
@@ -184,7 +184,7 @@ void add_symbols(Program &p, const std::string &map_text, uint32_t strings_base,
     for (uint32_t k = 0; k < unit; k++) first |= static_cast<uint32_t>(flash_byte(p, s.address + k)) << (8 * k);
     if (first != branch_over_one_unit) continue;
     const uint32_t end = end_of(s.address);
-    if (end > s.address + unit) s.gosub_body = {s.address + unit, end};
+    if (end > s.address + unit) p.gosub_entries.push_back({s.name, {s.address + unit, end}});
   }
 }
 

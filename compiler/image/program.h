@@ -51,10 +51,14 @@ struct Symbol {
   uint32_t address = 0;  // without the Thumb bit
   uint32_t size = 0;     // in bytes; 0 when unknown
   bool local = false;    // a FUNCTION's or SUB's own parameter or variable
-  // A global label's code begins with a branch over the prologue at which a
-  // GOSUB enters, one unit on; a GOSUB runs from there up to the next label
-  // or routine. Empty for every other symbol.
-  Range gosub_body;
+};
+
+// A global label's code begins with a branch over the prologue at which a
+// GOSUB enters, one unit on; a GOSUB runs from there (body.start) up to the
+// next label or routine.
+struct GosubEntry {
+  std::string label;
+  Range body;
 };
 
 // The code of source line `line` of files[file] begins at address.
@@ -73,6 +77,7 @@ struct Program {
   std::vector<Span> spans;        // ascending, disjoint; together they cover every segment
   std::vector<Range> data;        // literal pools and other data words inside code spans
   std::vector<Symbol> symbols;
+  std::vector<GosubEntry> gosub_entries;
   std::vector<std::string> files;
   std::vector<LinePosition> lines;  // in compiling order
   std::string directory;            // the directory relative file names start from
