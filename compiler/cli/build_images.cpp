@@ -162,9 +162,8 @@ bool image_outputs(const ImagePlan &plan, const CompileInputs &inputs, const Com
     } else if (plan.format == ImageFormat::Bin) {
       image::RawBinary bin = image::raw_binary(p);
       files.push_back({plan.image_path, std::string(bin.bytes.begin(), bin.bytes.end())});
-      char address[16];
-      snprintf(address, sizeof address, "0x%08X", bin.address);
-      note = plan.image_path + ": " + std::to_string(bin.bytes.size()) + " bytes to load at " + address + "\n";
+      note = plan.image_path + ": " + std::to_string(bin.bytes.size()) + " bytes to load at " +
+             image::hex_address(bin.address) + "\n";
     }
     if (!plan.listing_path.empty()) {
       std::string listing;

@@ -31,12 +31,6 @@ void collect(uint32_t address, const uint8_t *bytes, int32_t count) {
 // The constant string area is the 128 KiB below its top.
 constexpr uint32_t STRING_AREA_SIZE = 0x20000;
 
-std::string hex(uint32_t v) {
-  char b[12];
-  snprintf(b, sizeof b, "0x%08X", v);
-  return b;
-}
-
 }  // namespace
 
 ImageCapture::ImageCapture() {
@@ -67,7 +61,7 @@ std::vector<Segment> ImageCapture::segments(std::string &error) const {
       uint64_t a = static_cast<uint64_t>(r.address) + k;
       if (a < s.end()) {
         if (s.bytes[a - s.address] != r.bytes[k]) {
-          error = "the image writes two different bytes at " + hex(static_cast<uint32_t>(a));
+          error = "the image writes two different bytes at " + hex_address(a);
           return {};
         }
       } else {

@@ -5,42 +5,38 @@
 
 namespace image {
 
-namespace {
-
-std::string hex(uint64_t v) {
+std::string hex_address(uint64_t address) {
   char b[24];
-  snprintf(b, sizeof b, "0x%08llX", static_cast<unsigned long long>(v));
+  snprintf(b, sizeof b, "0x%08llX", static_cast<unsigned long long>(address));
   return b;
 }
-
-}  // namespace
 
 std::string check(const Program &p) {
   for (size_t k = 0; k < p.segments.size(); k++) {
     const Segment &s = p.segments[k];
-    if (s.bytes.empty()) return "empty segment at " + hex(s.address);
-    if (s.end() > 0x100000000ull) return "segment at " + hex(s.address) + " runs past the 32-bit address space";
-    if (k > 0 && p.segments[k - 1].end() > s.address) return "segments overlap or are out of order at " + hex(s.address);
+    if (s.bytes.empty()) return "empty segment at " + hex_address(s.address);
+    if (s.end() > 0x100000000ull) return "segment at " + hex_address(s.address) + " runs past the 32-bit address space";
+    if (k > 0 && p.segments[k - 1].end() > s.address) return "segments overlap or are out of order at " + hex_address(s.address);
   }
   for (size_t k = 0; k < p.spans.size(); k++) {
     const Range &r = p.spans[k].range;
-    if (r.start >= r.end) return "empty span at " + hex(r.start);
-    if (k > 0 && p.spans[k - 1].range.end > r.start) return "spans overlap or are out of order at " + hex(r.start);
+    if (r.start >= r.end) return "empty span at " + hex_address(r.start);
+    if (k > 0 && p.spans[k - 1].range.end > r.start) return "spans overlap or are out of order at " + hex_address(r.start);
   }
   for (const Segment &s : p.segments) {
     for (uint64_t a = s.address; a < s.end();) {
       const Span *span = span_at(p, static_cast<uint32_t>(a));
-      if (!span) return "the byte at " + hex(a) + " lies outside every span";
+      if (!span) return "the byte at " + hex_address(a) + " lies outside every span";
       a = span->range.end;
     }
   }
   for (const Range &d : p.data) {
     const Span *span = span_at(p, d.start);
     if (d.start >= d.end || !span || !is_code(span->contents) || span->range.end < d.end)
-      return "data range at " + hex(d.start) + " lies outside the code";
+      return "data range at " + hex_address(d.start) + " lies outside the code";
   }
   for (const Symbol &s : p.symbols)
-    if (s.name.empty()) return "symbol without a name at " + hex(s.address);
+    if (s.name.empty()) return "symbol without a name at " + hex_address(s.address);
   for (const LinePosition &l : p.lines)
     if (l.file >= p.files.size()) return "line position names file " + std::to_string(l.file) + ", which is not listed";
   return "";

@@ -88,6 +88,9 @@ struct Program {
 // spans, line files known), else what breaks them.
 std::string check(const Program &p);
 
+// "0x0000ABCD", as the image library's messages and notes give addresses.
+std::string hex_address(uint64_t address);
+
 // The byte the flash holds at address: a segment's, or 0xFF (erased).
 uint8_t flash_byte(const Program &p, uint32_t address);
 // The flash bytes of range, erased where no segment covers them.

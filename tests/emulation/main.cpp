@@ -198,13 +198,10 @@ bool run_elf(const std::string &ombrik, const sim::Board &b, const std::string &
   bool ok = false;
   std::string built;
   int status = 0;
-  // A table file is the download without the "?" that asks for it.
-  std::string words = sim::table_download_text(b.table);
-  if (words.rfind("?\n", 0) == 0) words.erase(0, 2);
   bool written = false;
   {
     std::ofstream out(table);
-    written = static_cast<bool>(out << words);
+    written = static_cast<bool>(out << sim::table_download_text(b.table));
   }  // closed before build reads it
   if (written &&
       run_process({ombrik, "build", path, "-t", table, "--format=elf", "-o", elf}, "", built, status, true)) {
